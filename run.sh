@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the main job on the bundled sample.
+set -euo pipefail
+cd "$(dirname "$0")"
+./setup.sh
+./build/app/demovia-cli check-reference

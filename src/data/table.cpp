@@ -1,0 +1,398 @@
+#include "data/table.h"
+
+#include "data/encoding.h"
+#include "data/error.h"
+#include "data/text_util.h"
+
+#include <shapefil.h>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace demovia {
+
+// ---- Value ------------------------------------------------------------------
+
+double Value::toDouble() const
+{
+    if (auto d = std::get_if<double>(&m_v))
+        return *d;
+    if (auto s = std::get_if<std::string>(&m_v)) {
+        std::string t = trim(*s);
+        if (t.empty())
+            return 0;
+        double v = 0;
+        const char* b = t.data();
+        if (*b == '+')
+            ++b;
+        auto [p, ec] = std::from_chars(b, t.data() + t.size(), v);
+        if (ec != std::errc() || p != t.data() + t.size())
+            throw Error("'" + t + "' não é um valor numérico válido");
+        return v;
+    }
+    return 0;
+}
+
+long long Value::toInt() const
+{
+    double d = toDouble();
+    if (!std::isfinite(d))
+        throw Error("valor numérico inválido");
+    return static_cast<long long>(d);
+}
+
+std::string Value::toText() const
+{
+    if (auto s = std::get_if<std::string>(&m_v))
+        return *s;
+    if (auto d = std::get_if<double>(&m_v))
+        return formatGeneral(*d);
+    return {};
+}
+
+// ---- Table ------------------------------------------------------------------
+
+int Table::fieldIndex(std::string_view name) const
+{
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (equalsNoCase(fields[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int Table::field(std::string_view name) const
+{
+    int i = fieldIndex(name);
+    if (i < 0)
+        throw Error("Campo não encontrado: " + std::string(name));
+    return i;
+}
+
+Row& Table::append()
+{
+    rows.emplace_back(fields.size());
+    return rows.back();
+}
+
+void Table::append(Row r)
+{
+    r.resize(fields.size());
+    rows.push_back(std::move(r));
+}
+
+// ---- paths ------------------------------------------------------------------
+
+fs::path resolveFile(const fs::path& p)
+{
+    fs::path clean = p.lexically_normal();
+    std::error_code ec;
+    if (fs::exists(clean, ec))
+        return clean;
+    fs::path dir = clean.parent_path();
+    if (dir.empty())
+        dir = ".";
+    std::string name = clean.filename().string();
+    if (!fs::is_directory(dir, ec)) {
+        // The folder itself may differ in case.
+        fs::path rdir = resolveFile(dir);
+        if (rdir == dir || !fs::is_directory(rdir, ec))
+            return clean;
+        dir = rdir;
+    }
+    for (const auto& e : fs::directory_iterator(dir, ec)) {
+        if (equalsNoCase(e.path().filename().string(), name))
+            return e.path();
+    }
+    return dir / name;
+}
+
+bool fileExists(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(resolveFile(p), ec);
+}
+
+// ---- reading ----------------------------------------------------------------
+
+namespace {
+
+struct DbfCloser {
+    void operator()(DBFInfo* h) const
+    {
+        if (h)
+            DBFClose(h);
+    }
+};
+using DbfHandle = std::unique_ptr<DBFInfo, DbfCloser>;
+
+DbfHandle openDbf(const fs::path& file)
+{
+    fs::path real = resolveFile(file);
+    std::error_code ec;
+    if (!fs::is_regular_file(real, ec))
+        throw Error("Arquivo não encontrado: " + file.string());
+    // shapelib always opens "<base>.dbf"; the wide census tables keep their ".db"
+    // names, so the hook hands it the real file whatever the extension.
+    SAHooks hooks;
+    SASetupDefaultHooks(&hooks);
+    static thread_local std::string s_real, s_asked;
+    static SAFile (*s_default)(const char*, const char*) = hooks.FOpen;
+    s_real = real.string();
+    fs::path asked = real;
+    asked.replace_extension(".dbf");
+    s_asked = asked.string();
+    hooks.FOpen = [](const char* name, const char* access) -> SAFile {
+        std::string n = name;
+        if (n.size() == s_asked.size() && equalsNoCase(n, s_asked))
+            return s_default(s_real.c_str(), access);
+        return s_default(name, access);
+    };
+    DBFHandle h = DBFOpenLL(real.string().c_str(), "rb", &hooks);
+    if (!h)
+        throw Error("Não foi possível abrir a tabela " + real.string() + " (arquivo danificado ou em uso)");
+    return DbfHandle(h);
+}
+
+std::vector<FieldDef> fieldsOf(DBFHandle h)
+{
+    std::vector<FieldDef> f;
+    int n = DBFGetFieldCount(h);
+    for (int i = 0; i < n; ++i) {
+        char name[XBASE_FLDNAME_LEN_READ + 1] = {};
+        int w = 0, d = 0;
+        DBFGetFieldInfo(h, i, name, &w, &d);
+        FieldDef fd;
+        fd.name = name;
+        fd.type = DBFGetNativeFieldType(h, i);
+        fd.width = w;
+        fd.decimals = d;
+        f.push_back(fd);
+    }
+    return f;
+}
+
+bool headerIsCp1252(DBFHandle h)
+{
+    const char* cp = DBFGetCodePage(h);
+    if (!cp)
+        return false;
+    return std::strcmp(cp, "LDID/3") == 0 || std::strcmp(cp, "LDID/87") == 0 || std::strcmp(cp, "1252") == 0;
+}
+
+} // namespace
+
+std::vector<FieldDef> readSchema(const fs::path& file)
+{
+    auto h = openDbf(file);
+    return fieldsOf(h.get());
+}
+
+Table readTable(const fs::path& file)
+{
+    auto h = openDbf(file);
+    Table t(fieldsOf(h.get()));
+    const bool cp1252 = headerIsCp1252(h.get());
+    const int nf = static_cast<int>(t.fields.size());
+    std::vector<int> offset(nf);
+    int off = 1; // byte 0 of a record is the deletion flag
+    for (int i = 0; i < nf; ++i) {
+        offset[i] = off;
+        off += t.fields[i].width;
+    }
+    const int n = DBFGetRecordCount(h.get());
+    t.rows.reserve(n);
+    for (int r = 0; r < n; ++r) {
+        const char* rec = DBFReadTuple(h.get(), r);
+        if (!rec)
+            throw Error("Não foi possível ler o registro " + std::to_string(r + 1) + " de " + file.string());
+        if (rec[0] == '*')
+            continue;
+        Row row(nf);
+        for (int i = 0; i < nf; ++i) {
+            const FieldDef& f = t.fields[i];
+            std::string_view raw(rec + offset[i], f.width);
+            if (f.isNumeric()) {
+                std::string s = trim(raw);
+                if (s.empty() || s[0] == '*')
+                    continue; // empty number
+                double v = 0;
+                const char* b = s.data();
+                if (*b == '+')
+                    ++b;
+                auto [p, ec] = std::from_chars(b, s.data() + s.size(), v);
+                if (ec != std::errc())
+                    throw Error("Valor numérico inválido '" + s + "' no campo " + f.name + " de " + file.string());
+                row[i] = Value(v);
+            } else {
+                std::size_t e = raw.size();
+                while (e > 0 && (raw[e - 1] == ' ' || raw[e - 1] == '\0'))
+                    --e;
+                std::string_view v = raw.substr(0, e);
+                row[i] = Value(cp1252 ? cp1252ToUtf8(v) : decodeText(v));
+            }
+        }
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
+// ---- writing ----------------------------------------------------------------
+
+std::string formatNumericField(double v, const FieldDef& f)
+{
+    if (!std::isfinite(v))
+        throw Error("valor numérico inválido (" + std::string(std::isnan(v) ? "NaN" : "infinito") + ") no campo " +
+                    f.name);
+    char buf[128];
+    int n = std::snprintf(buf, sizeof buf, "%.*f", f.decimals, v);
+    std::string s(buf, n);
+    if (s[0] == '-') {
+        // "-0.000" is written as zero.
+        bool allZero = true;
+        for (char c : s)
+            if (c >= '1' && c <= '9')
+                allZero = false;
+        if (allZero)
+            s.erase(0, 1);
+    }
+    if (static_cast<int>(s.size()) > f.width)
+        throw Error("O valor " + formatGeneral(v) + " não cabe no campo " + f.name + " (largura " +
+                    std::to_string(f.width) + ")");
+    return s;
+}
+
+void writeFileAtomically(const fs::path& target, const std::string& bytes)
+{
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    static std::mt19937_64 rng{std::random_device{}()};
+    fs::path tmp = dir / ("~" + target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
+    {
+        std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
+        if (!f)
+            throw Error("Não foi possível criar o arquivo " + tmp.string() + ": " + std::strerror(errno));
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        ok = (std::fflush(f) == 0) && ok;
+        ok = (std::fclose(f) == 0) && ok;
+        if (!ok) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            throw Error("Não foi possível gravar o arquivo " + target.string() + ": " + std::strerror(errno));
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, target, ec);
+    if (ec) {
+        fs::remove(tmp, ec);
+        throw Error("Não foi possível substituir o arquivo " + target.string() + ": " + ec.message());
+    }
+}
+
+static void put16(std::string& b, std::size_t at, unsigned v)
+{
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+static void put32(std::string& b, std::size_t at, unsigned v)
+{
+    for (int k = 0; k < 4; ++k)
+        b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+}
+
+void writeTable(const fs::path& file, const Table& table)
+{
+    const auto& fields = table.fields;
+    const std::size_t nf = fields.size();
+    if (nf == 0)
+        throw Error("A tabela " + file.string() + " não tem campos");
+    std::size_t recLen = 1;
+    for (const auto& f : fields) {
+        if (f.width < 1 || f.width > 254)
+            throw Error("Largura inválida no campo " + f.name);
+        recLen += f.width;
+    }
+    if (recLen > 65535)
+        throw Error("Registro longo demais em " + file.string());
+    const std::size_t headerLen = 32 + 32 * nf + 1;
+    std::string buf;
+    buf.reserve(headerLen + recLen * table.rows.size() + 1);
+    buf.assign(headerLen, '\0');
+
+    buf[0] = 0x03; // dBase III without memo
+    std::time_t now = std::time(nullptr);
+    std::tm tmv{};
+    localtime_r(&now, &tmv);
+    buf[1] = static_cast<char>(tmv.tm_year); // years since 1900, as dBase keeps them
+    buf[2] = static_cast<char>(tmv.tm_mon + 1);
+    buf[3] = static_cast<char>(tmv.tm_mday);
+    put32(buf, 4, static_cast<unsigned>(table.rows.size()));
+    put16(buf, 8, static_cast<unsigned>(headerLen));
+    put16(buf, 10, static_cast<unsigned>(recLen));
+    buf[29] = 0x03; // language driver: Windows ANSI, code page 1252
+    for (std::size_t i = 0; i < nf; ++i) {
+        std::size_t at = 32 + 32 * i;
+        std::string name = utf8ToCp1252(fields[i].name).substr(0, 10);
+        std::memcpy(&buf[at], name.data(), name.size());
+        buf[at + 11] = fields[i].type;
+        buf[at + 16] = static_cast<char>(fields[i].width);
+        buf[at + 17] = static_cast<char>(fields[i].decimals);
+    }
+    buf[headerLen - 1] = 0x0D;
+
+    std::string rec;
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const Row& row = table.rows[r];
+        rec.assign(recLen, ' ');
+        std::size_t at = 1;
+        for (std::size_t i = 0; i < nf; ++i) {
+            const FieldDef& f = fields[i];
+            const Value& v = i < row.size() ? row[i] : Value();
+            try {
+                if (f.isNumeric()) {
+                    if (!v.isNull()) {
+                        std::string s = formatNumericField(v.toDouble(), f);
+                        std::memcpy(&rec[at + f.width - s.size()], s.data(), s.size());
+                    }
+                } else {
+                    std::string s = utf8ToCp1252(v.toText());
+                    if (static_cast<int>(s.size()) > f.width)
+                        throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
+                                    std::to_string(f.width) + ")");
+                    std::memcpy(&rec[at], s.data(), s.size());
+                }
+            } catch (const Error& e) {
+                throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
+                            std::to_string(r + 1));
+            }
+            at += f.width;
+        }
+        buf += rec;
+    }
+    buf += '\x1A';
+
+    // Keep the name the file already has on disk, whatever its case.
+    fs::path target = resolveFile(file);
+    writeFileAtomically(target, buf);
+}
+
+void copyTemplate(const fs::path& templateFile, const fs::path& target, CopyMode mode)
+{
+    std::vector<FieldDef> f = readSchema(templateFile);
+    fs::path real = resolveFile(target);
+    std::error_code ec;
+    if (mode == CopyMode::DeleteThenCreate && fs::exists(real, ec)) {
+        if (!fs::remove(real, ec) || ec)
+            throw Error("Não foi possível apagar o arquivo " + real.string());
+    }
+    writeTable(real, Table(std::move(f)));
+}
+
+} // namespace demovia

@@ -1,0 +1,107 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace demovia {
+
+namespace fs = std::filesystem;
+
+// One field of a dBase table. type: 'C' text, 'N' number (decimals > 0 for
+// fractions), 'F' float, 'L' logical, 'D' date (the last two read as text).
+struct FieldDef {
+    std::string name;
+    char type = 'C';
+    int width = 1;
+    int decimals = 0;
+
+    bool isNumeric() const { return type == 'N' || type == 'F'; }
+};
+
+// A cell: empty, a number or a text (UTF-8 in memory).
+class Value {
+public:
+    Value() = default;
+    Value(double d) : m_v(d) {}
+    Value(int i) : m_v(static_cast<double>(i)) {}
+    Value(long long i) : m_v(static_cast<double>(i)) {}
+    Value(std::string s) : m_v(std::move(s)) {}
+    Value(const char* s) : m_v(std::string(s)) {}
+
+    bool isNull() const { return std::holds_alternative<std::monostate>(m_v); }
+    bool isNumber() const { return std::holds_alternative<double>(m_v); }
+    bool isText() const { return std::holds_alternative<std::string>(m_v); }
+
+    // A number, or a text read as a number ('.' decimal point); empty is 0.
+    // Throws Error when the text is not a number.
+    double toDouble() const;
+    long long toInt() const; // toDouble truncated toward zero
+    // A text, or a number in the shortest general form; empty is "".
+    std::string toText() const;
+
+    bool operator==(const Value& o) const { return m_v == o.m_v; }
+
+private:
+    std::variant<std::monostate, double, std::string> m_v;
+};
+
+using Row = std::vector<Value>;
+
+// A whole dBase table held in memory: its fields and its rows in stored order.
+class Table {
+public:
+    std::vector<FieldDef> fields;
+    std::vector<Row> rows;
+
+    Table() = default;
+    explicit Table(std::vector<FieldDef> f) : fields(std::move(f)) {}
+
+    // Field position by name without regard to case; -1 when absent.
+    int fieldIndex(std::string_view name) const;
+    // As fieldIndex, but throws Error naming the field when absent.
+    int field(std::string_view name) const;
+
+    Row& append();                         // a row of empty cells, at the end
+    void append(Row r);                    // sized to the fields
+    std::size_t size() const { return rows.size(); }
+};
+
+// ---- files ----------------------------------------------------------------
+
+// The file as it is on disk: the name is matched without regard to case (the
+// first match when several differ only in case). Returns the path unchanged
+// when nothing matches. Doubled separators are harmless.
+fs::path resolveFile(const fs::path& p);
+bool fileExists(const fs::path& p);   // through resolveFile
+
+// Reads schema and rows (rows flagged deleted are not rows). Text fields are
+// trimmed of trailing blanks and decoded from the header's code page.
+// Throws Error with a clear message when the file is missing or damaged.
+Table readTable(const fs::path& file);
+// Only the fields (for templates).
+std::vector<FieldDef> readSchema(const fs::path& file);
+
+// Writes the table atomically: a temporary file in the same folder, renamed
+// over the target when complete. Every value is checked against its field:
+// a text longer than its width or a number that does not fit throws Error
+// naming table, row and field, and the target stays untouched.
+// The name written is the existing file's (any case) or the one given.
+void writeTable(const fs::path& file, const Table& table);
+
+// Reads the template's fields and writes an empty table with them.
+enum class CopyMode {
+    Replace,           // over an existing target
+    DeleteThenCreate   // delete the target first; fails if it cannot be deleted
+};
+void copyTemplate(const fs::path& templateFile, const fs::path& target, CopyMode mode);
+
+// Formats a value for a numeric field of the given width and decimals;
+// throws Error when it does not fit. Exposed for the SQL write-back and tests.
+std::string formatNumericField(double v, const FieldDef& f);
+
+// Writes a file through a temporary beside it, renaming at the end.
+void writeFileAtomically(const fs::path& target, const std::string& bytes);
+
+} // namespace demovia

@@ -1,0 +1,146 @@
+#include "shell/reference_data.h"
+
+#include "data/encoding.h"
+#include "data/error.h"
+#include "data/schema.h"
+#include "data/text_util.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace demovia {
+
+namespace {
+
+std::vector<std::string> dataLines(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw Error("Não foi possível ler " + file.string());
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string text = decodeText(ss.str());
+    std::vector<std::string> lines;
+    std::string line;
+    std::istringstream is(text);
+    while (std::getline(is, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> split(const std::string& s, char sep)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : s) {
+        if (c == sep) {
+            out.push_back(cur);
+            cur.clear();
+        } else
+            cur += c;
+    }
+    out.push_back(cur);
+    return out;
+}
+
+double number(const std::string& s)
+{
+    std::string t = trim(s);
+    double v = 0;
+    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || p != t.data() + t.size())
+        throw Error("Número inválido nos multiplicadores: " + t);
+    return v;
+}
+
+} // namespace
+
+Table buildUfTable(const fs::path& ufsText)
+{
+    Table t(templateDef("uf.dbf").fields);
+    for (const auto& line : dataLines(ufsText)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        auto f = split(line, ';');
+        if (f.size() < 3)
+            throw Error("Linha inválida em " + ufsText.string() + ": " + line);
+        t.append({Value(parseWhole(f[0])), Value(trim(f[1])), Value(trim(f[2]))});
+    }
+    return t;
+}
+
+Table buildMunTable(const fs::path& municipiosText)
+{
+    Table t(templateDef("mun.dbf").fields);
+    for (const auto& line : dataLines(municipiosText)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        auto f = split(line, ';');
+        if (f.size() < 4)
+            throw Error("Linha inválida em " + municipiosText.string() + ": " + line);
+        t.append({Value(parseWhole(f[0])), Value(parseWhole(f[1])), Value(trim(f[3]))});
+    }
+    return t;
+}
+
+Table buildFaixasTable()
+{
+    Table t(templateDef("faixas.dbf").fields);
+    for (int n = 1; n <= 17; ++n) {
+        int first = 5 * n - 5, last = n == 17 ? 80 : 5 * n - 1;
+        t.append({Value(formatMask(n, "000")), Value(formatMask(first, "000")), Value(formatMask(last, "000"))});
+    }
+    return t;
+}
+
+Table buildMultiplierTable(const fs::path& multipliersText, const std::string& section)
+{
+    const char* file = section == "sprague" ? "sprague.dbf" : "kking.dbf";
+    Table t(templateDef(file).fields);
+    bool in = false;
+    for (const auto& raw : dataLines(multipliersText)) {
+        std::string line = trim(raw);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            in = line == "[" + section + "]";
+            continue;
+        }
+        if (!in)
+            continue;
+        auto f = split(line, ';');
+        if (f.size() != t.fields.size())
+            throw Error("Linha de multiplicadores com número de campos inválido: " + line);
+        Row r;
+        for (const auto& x : f)
+            r.emplace_back(number(x));
+        t.append(std::move(r));
+    }
+    return t;
+}
+
+void writeReferenceTables(const fs::path& dbPadrao, const fs::path& src)
+{
+    fs::create_directories(dbPadrao);
+    writeTable(dbPadrao / "uf.dbf", buildUfTable(src / "br-ufs.txt"));
+    writeTable(dbPadrao / "mun.dbf", buildMunTable(src / "br-municipios.txt"));
+    writeTable(dbPadrao / "faixas.dbf", buildFaixasTable());
+    writeTable(dbPadrao / "kking.dbf", buildMultiplierTable(src / "multipliers.txt", "karup-king"));
+    writeTable(dbPadrao / "sprague.dbf", buildMultiplierTable(src / "multipliers.txt", "sprague"));
+}
+
+const std::vector<ReferenceTable>& referenceTables()
+{
+    static const std::vector<ReferenceTable> t = {{"uf.dbf", "UFs"},
+                                                  {"mun.dbf", "Municípios"},
+                                                  {"faixas.dbf", "Faixas etárias"},
+                                                  {"kking.dbf", "Coeficientes de Karup King"},
+                                                  {"sprague.dbf", "Coeficientes de Sprague"}};
+    return t;
+}
+
+} // namespace demovia
