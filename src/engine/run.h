@@ -1,0 +1,70 @@
+#pragma once
+#include "data/dialogs.h"
+#include "data/table.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace demovia {
+
+enum class InterpolationMethod { KarupKing, Sprague };
+
+// Set immediately before a run from the census dates and the choices of the
+// pre-processing window; read by the steps.
+struct RunSettings {
+    int baseYear = 0;              // year of census 2
+    double censusInterval = 0;     // years between the censuses
+    int cohortShift = 0;           // 1 (about five years) or 2 (about ten)
+    double intervalReciprocal = 0; // 1 / censusInterval
+    int stepsToRun = 7;            // 1..7
+    InterpolationMethod method = InterpolationMethod::KarupKing;
+};
+
+// Derives the census timing from the census fields as the window shows them:
+// years as typed, months as positions 0 ("Janeiro") .. 11. Throws Error with
+// the system's message for an empty year or an interval the system does not
+// treat; a year that is not a number is an Error too.
+RunSettings deriveRunSettings(const std::string& year1, int monthPos1, const std::string& year2, int monthPos2,
+                              int stepsToRun, InterpolationMethod method);
+
+// What a run reports to the person while it goes, and the cancel flag.
+class RunMonitor {
+public:
+    virtual ~RunMonitor() = default;
+    virtual void insertStep(const std::string& title) = 0; // at the top of the step log
+    virtual void appendLine(const std::string& line) = 0;  // at the bottom of the step log
+    virtual void setProgressRange(int /*max*/) {}
+    virtual void setProgress(int /*position*/) {}
+    virtual void setRemainingTime(const std::string& /*hhmmss*/) {}
+    // Lets pending window events through: the only moment a press of the
+    // cancel button is seen (after each census row in step 5, each year in step 6).
+    virtual void processEvents() {}
+
+    bool cancel = false; // the cancel flag
+};
+
+// Everything a run needs besides the tables of the project folder.
+struct RunContext {
+    fs::path appDir;             // application folder
+    fs::path projectDir;         // project folder
+    std::string uf;              // two-digit UF code of the open project
+    std::string sexRatioText;    // the sex ratio at birth box, as shown
+    RunSettings settings;
+    // Called by step 2 after fator_k.dbf is written; offers the K modifier
+    // models when one exists. Empty: nothing is offered.
+    std::function<void(RunMonitor&)> offerKModifiers;
+};
+
+struct RunOutcome {
+    bool cancelled = false;         // the closing message was the cancellation one
+    std::vector<int> projectedYears; // the results window's year list
+    int firstProjectedYear = 0;
+};
+
+// The run driver: reset (multiplier matrices), steps 1..N in order while the
+// cancel flag is clear, the closing message through dialogs. An error that
+// escapes a step (arithmetic or table store) ends the run and is thrown.
+RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& dialogs);
+
+} // namespace demovia

@@ -1,0 +1,27 @@
+#pragma once
+#include "engine/run.h"
+
+#include <filesystem>
+#include <string>
+
+namespace demovia {
+
+// The state the main window keeps for every window: one plain struct owned
+// by the shell and passed by reference.
+struct AppState {
+    std::filesystem::path appDir;     // ends with the separator
+    std::filesystem::path projectDir; // empty while no project is open
+    std::string baseCaption = "Demovia";
+    std::string caption = "Demovia";
+    std::string statusUf = "UF";      // "UF = 35" while a project is open
+    std::string statusDescription = "Geral";
+    int firstProjectedYear = 0;
+    RunSettings run;
+    bool newProjectMark = false;
+
+    bool projectOpen() const { return caption != baseCaption; }
+    // The characters 6 and 7 of the first status panel.
+    std::string ufCode() const { return statusUf.size() >= 7 ? statusUf.substr(5, 2) : std::string(); }
+};
+
+} // namespace demovia
