@@ -245,27 +245,57 @@ Table readTable(const fs::path& file)
 
 // ---- writing ----------------------------------------------------------------
 
-std::string formatNumericField(double v, const FieldDef& f)
+namespace {
+
+// Writes v with the field's decimals into out (at most 128 bytes); returns the length.
+int formatFixed(double v, int decimals, char* out)
+{
+    auto [p, ec] = std::to_chars(out, out + 128, v, std::chars_format::fixed, decimals);
+    if (ec != std::errc())
+        return -1;
+    int n = static_cast<int>(p - out);
+    if (out[0] == '-') {
+        // "-0.000" is written as zero.
+        bool allZero = true;
+        for (int i = 1; i < n; ++i)
+            if (out[i] >= '1' && out[i] <= '9') {
+                allZero = false;
+                break;
+            }
+        if (allZero) {
+            std::memmove(out, out + 1, static_cast<std::size_t>(n - 1));
+            --n;
+        }
+    }
+    return n;
+}
+
+[[noreturn]] void numberTooWide(double v, const FieldDef& f)
 {
     if (!std::isfinite(v))
         throw Error("valor numérico inválido (" + std::string(std::isnan(v) ? "NaN" : "infinito") + ") no campo " +
                     f.name);
+    throw Error("O valor " + formatGeneral(v) + " não cabe no campo " + f.name + " (largura " +
+                std::to_string(f.width) + ")");
+}
+
+bool isAscii(const std::string& s)
+{
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string formatNumericField(double v, const FieldDef& f)
+{
     char buf[128];
-    int n = std::snprintf(buf, sizeof buf, "%.*f", f.decimals, v);
-    std::string s(buf, n);
-    if (s[0] == '-') {
-        // "-0.000" is written as zero.
-        bool allZero = true;
-        for (char c : s)
-            if (c >= '1' && c <= '9')
-                allZero = false;
-        if (allZero)
-            s.erase(0, 1);
-    }
-    if (static_cast<int>(s.size()) > f.width)
-        throw Error("O valor " + formatGeneral(v) + " não cabe no campo " + f.name + " (largura " +
-                    std::to_string(f.width) + ")");
-    return s;
+    int n = std::isfinite(v) ? formatFixed(v, f.decimals, buf) : -1;
+    if (n < 0 || n > f.width)
+        numberTooWide(v, f);
+    return std::string(buf, static_cast<std::size_t>(n));
 }
 
 void writeFileAtomically(const fs::path& target, const std::string& bytes)
@@ -347,26 +377,32 @@ void writeTable(const fs::path& file, const Table& table)
     }
     buf[headerLen - 1] = 0x0D;
 
-    std::string rec;
+    buf.resize(headerLen + recLen * table.rows.size(), ' ');
+    char num[128];
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const Row& row = table.rows[r];
-        rec.assign(recLen, ' ');
+        char* rec = &buf[headerLen + recLen * r];
         std::size_t at = 1;
         for (std::size_t i = 0; i < nf; ++i) {
             const FieldDef& f = fields[i];
-            const Value& v = i < row.size() ? row[i] : Value();
+            static const Value kEmpty;
+            const Value& v = i < row.size() ? row[i] : kEmpty;
             try {
                 if (f.isNumeric()) {
                     if (!v.isNull()) {
-                        std::string s = formatNumericField(v.toDouble(), f);
-                        std::memcpy(&rec[at + f.width - s.size()], s.data(), s.size());
+                        double d = v.toDouble();
+                        int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
+                        if (n < 0 || n > f.width)
+                            numberTooWide(d, f);
+                        std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
                     }
-                } else {
-                    std::string s = utf8ToCp1252(v.toText());
+                } else if (!v.isNull()) {
+                    std::string text = v.toText();
+                    std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
                     if (static_cast<int>(s.size()) > f.width)
                         throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
                                     std::to_string(f.width) + ")");
-                    std::memcpy(&rec[at], s.data(), s.size());
+                    std::memcpy(rec + at, s.data(), s.size());
                 }
             } catch (const Error& e) {
                 throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
@@ -374,7 +410,6 @@ void writeTable(const fs::path& file, const Table& table)
             }
             at += f.width;
         }
-        buf += rec;
     }
     buf += '\x1A';
 
