@@ -1,0 +1,37 @@
+#pragma once
+#include "data/dialogs.h"
+#include "data/text_exchange.h"
+
+#include <optional>
+#include <string>
+
+namespace demovia {
+
+// What the census window shows of a census once it is imported.
+struct CensusImport {
+    std::string file;        // the text file imported
+    std::string recordCount; // 81 for every municipality kept
+    long long municipalities = 0;
+};
+
+// The census year box on leaving it: trimmed, "0" when empty, then the whole
+// number with four digits ("91" -> "0091"). Throws Error when it is not a
+// whole number.
+std::string normaliseCensusYear(const std::string& typed);
+
+// Imports census n (1 or 2) from a semicolon text file into the project's wide
+// table CENSO{n}.db, keeps only the rows of the state uf, and builds the long
+// table CENSO{n}.dbf. On failure shows the message, returns nullopt and leaves
+// both tables as they were before the call.
+std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path& projectDir, const std::string& uf,
+                                         int census, const fs::path& textFile, const NumberFormat& fmt,
+                                         Dialogs& dialogs);
+
+// Rows of the wide table of census n; -1 when it has not been imported.
+long long censusRows(const fs::path& projectDir, int census);
+
+// "Agrupa": pairs the two long tables and writes TCensos0, TCensos1, Tot_UF and
+// Tot_UFM. Refused when the two wide tables differ in rows. True when done.
+bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& dialogs);
+
+} // namespace demovia
