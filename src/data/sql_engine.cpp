@@ -250,12 +250,13 @@ Plan analyse(const std::string& text)
             } else if (isWord(t, "INNER") && r + 1 < sig.size() && isWord(at(r + 1), "JOIN") &&
                        !(r > 0 && isWord(at(r - 1), "NATURAL"))) {
                 t.replace = "CROSS";
-            } else if (isWord(t, "JOIN") && r > 0 && at(r - 1).kind != Tok::Word) {
-                t.replace = "CROSS JOIN";
-            } else if (isWord(t, "JOIN") && r > 0 && at(r - 1).kind == Tok::Word && !isWord(at(r - 1), "INNER") &&
-                       !isWord(at(r - 1), "LEFT") && !isWord(at(r - 1), "RIGHT") && !isWord(at(r - 1), "FULL") &&
-                       !isWord(at(r - 1), "OUTER") && !isWord(at(r - 1), "CROSS") && !isWord(at(r - 1), "NATURAL")) {
-                t.replace = "CROSS JOIN"; // "t AS a JOIN u": a plain join is an inner join
+            } else if (isWord(t, "JOIN")) {
+                const Token& before = at(r - 1);
+                bool kindGiven = false;
+                for (const char* w : {"INNER", "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "NATURAL"})
+                    kindGiven = kindGiven || isWord(before, w);
+                if (!kindGiven)
+                    t.replace = "CROSS JOIN"; // a plain JOIN is an inner join
             }
         }
     }
@@ -322,7 +323,7 @@ std::string assemble(const Plan& p, const std::map<std::string, std::string>& id
     std::string sql;
     for (std::size_t k = 0; k <= p.tokens.size(); ++k) {
         if (k == p.orderAt && p.groupTo > p.groupFrom) {
-            sql += " ORDER BY ";
+            sql += "\n ORDER BY "; // on a line of its own, after any comment
             for (std::size_t g = p.groupFrom; g < p.groupTo; ++g)
                 sql += tokenText(p.tokens[g], idents);
             sql += ' ';
@@ -691,7 +692,7 @@ struct SqlEngine::Impl {
     long long maxRowid(const Loaded& t)
     {
         Stmt st;
-        prepare(db, "SELECT coalesce(max(rowid), 0), count(*) FROM " + t.ident, st);
+        prepare(db, "SELECT coalesce(max(rowid), 0) FROM " + t.ident, st);
         if (sqlite3_step(st.h) != SQLITE_ROW)
             sqlFail(db);
         return sqlite3_column_int64(st.h, 0);
@@ -706,7 +707,35 @@ struct SqlEngine::Impl {
         return sqlite3_column_int64(st.h, 0);
     }
 
+    // SQLite's message speaks of the generated table names; the user knows files.
+    std::string withFileNames(std::string msg) const
+    {
+        for (const auto& [k, t] : tables) {
+            for (std::size_t at = msg.find(t.ident); at != std::string::npos; at = msg.find(t.ident, at + 1)) {
+                const std::size_t end = at + t.ident.size();
+                if ((at > 0 && isWordByte(msg[at - 1])) || (end < msg.size() && isWordByte(msg[end])))
+                    continue;
+                const std::string name = t.file.filename().string();
+                msg.replace(at, t.ident.size(), name);
+                at += name.size() - 1;
+            }
+        }
+        return msg;
+    }
+
     ResultSet run(const std::string& text, const std::vector<Value>& params, Mode mode, long long* changed)
+    {
+        try {
+            return runStatement(text, params, mode, changed);
+        } catch (const Error& e) {
+            const std::string msg = e.what();
+            if (msg.find("dv_t") == std::string::npos)
+                throw;
+            throw Error(withFileNames(msg));
+        }
+    }
+
+    ResultSet runStatement(const std::string& text, const std::vector<Value>& params, Mode mode, long long* changed)
     {
         Plan plan = analyse(text);
         if (mode == Mode::Query && plan.kind != Kind::Select)

@@ -50,7 +50,8 @@ public:
 
     // Between begin and commit, changed tables are written back once, at commit
     // (a long series of INSERTs into one table); statements inside the batch see
-    // the changes. Commit writes every changed table, or none when a value does
+    // the changes, and a table changed in the batch is not read again from disk
+    // until the batch ends. Commit writes every changed table, or none when a value does
     // not fit (the batch is then dropped). rollback drops the changes. A batch
     // left open when the engine is destroyed is dropped. Throws Error when a
     // batch is already open.
