@@ -490,6 +490,19 @@ void checkFits(const FieldDef& f, const Value& v)
                     std::to_string(f.width) + ")");
 }
 
+// The name of SQLite's row number that no field of the table hides.
+std::string rowidName(const std::vector<FieldDef>& fields)
+{
+    for (const char* name : {"rowid", "_rowid_", "oid"}) {
+        bool hidden = false;
+        for (const auto& f : fields)
+            hidden = hidden || equalsNoCase(f.name, name);
+        if (!hidden)
+            return name;
+    }
+    throw Error("A tabela tem campos chamados rowid, _rowid_ e oid");
+}
+
 struct Loaded {
     std::string key;
     std::string ident;
@@ -650,12 +663,14 @@ struct SqlEngine::Impl {
     }
 
     // The rows of a loaded table as the table file will hold them, in stored
-    // order; only those after fromRowid when given.
-    Table snapshot(const Loaded& t, long long fromRowid = 0)
+    // order; only those after fromRowid when given (the first of them being
+    // record firstRecord, for the messages).
+    Table snapshot(const Loaded& t, long long fromRowid = 0, std::size_t firstRecord = 1)
     {
         Table out(t.fields);
         Stmt st;
-        prepare(db, "SELECT * FROM " + t.ident + " WHERE rowid > ? ORDER BY rowid", st);
+        const std::string rowid = rowidName(t.fields);
+        prepare(db, "SELECT * FROM " + t.ident + " WHERE " + rowid + " > ? ORDER BY " + rowid, st);
         sqlite3_bind_int64(st.h, 1, fromRowid);
         const std::size_t nf = t.fields.size();
         int rc;
@@ -666,7 +681,7 @@ struct SqlEngine::Impl {
                     row[i] = toField(st.h, static_cast<int>(i), t.fields[i]);
                 } catch (const Error& e) {
                     throw Error(std::string(e.what()) + " - tabela " + t.file.filename().string() + ", registro " +
-                                std::to_string(out.rows.size() + 1));
+                                std::to_string(firstRecord + out.rows.size()));
                 }
             }
             out.rows.push_back(std::move(row));
@@ -692,7 +707,7 @@ struct SqlEngine::Impl {
     long long maxRowid(const Loaded& t)
     {
         Stmt st;
-        prepare(db, "SELECT coalesce(max(rowid), 0) FROM " + t.ident, st);
+        prepare(db, "SELECT coalesce(max(" + rowidName(t.fields) + "), 0) FROM " + t.ident, st);
         if (sqlite3_step(st.h) != SQLITE_ROW)
             sqlFail(db);
         return sqlite3_column_int64(st.h, 0);
@@ -800,8 +815,10 @@ struct SqlEngine::Impl {
             if (n > 0) {
                 if (batch) {
                     // Caught here, the failing statement is the one reported.
-                    if (plan.kind == Kind::Insert)
-                        checkTable(snapshot(*target, before), target->file, countRows(*target) - n + 1);
+                    if (plan.kind == Kind::Insert) {
+                        const auto first = static_cast<std::size_t>(countRows(*target) - n + 1);
+                        checkTable(snapshot(*target, before, first), target->file, first);
+                    }
                     else if (plan.kind == Kind::Update)
                         checkTable(snapshot(*target), target->file);
                     target->dirty = true;
