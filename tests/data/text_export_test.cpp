@@ -90,3 +90,56 @@ TEST(TextExport, AnExportedFileImportsBackWithOneHeadingLine)
         }
     }
 }
+
+TEST(TextExport, StatementAsksForTheFileRunsAndReports)
+{
+    TempDir d;
+    const std::vector<FieldDef> fields = {{"v", 'N', 10, 3}, {"nome", 'C', 10, 0}};
+    Table t(fields);
+    t.append({Value(0.5), Value("São")});
+    writeTable(d / "t.dbf", t);
+    writeTable(d / "vazia.dbf", Table(fields));
+    auto selectFrom = [&](const char* file) { return "select * from \"" + (d / file).string() + "\";"; };
+    const std::string out = (d / "saida.csv").string();
+
+    struct Case {
+        const char* name;
+        std::string statement;
+        std::optional<std::string> chosen; // nullopt: the person cancels
+        bool result;
+        std::string kind, message;         // the one message, if any
+        std::optional<std::string> file;   // what saida.csv holds afterwards
+    };
+    const std::vector<Case> cases = {
+        {"cancelled", selectFrom("t.dbf"), std::nullopt, false, "", "", std::nullopt},
+        {"written", selectFrom("t.dbf"), out, true, "information", "Arquivo " + out + "\ncriado com sucesso",
+         std::string("v;nome;\r\n0,5;S\xE3o;\r\n")},
+        {"no rows", selectFrom("vazia.dbf"), out, false, "warning", "Sem registros a exportar", std::nullopt},
+        {"missing table", selectFrom("nada.dbf"), out, false, "warning",
+         "Erro ao tentar obter as informações a exportar.\n\nErro original: ", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        fs::remove(out, ec);
+        SqlEngine sql;
+        ScriptedDialogs dialogs;
+        dialogs.saveFiles.push_back(c.chosen);
+        EXPECT_EQ(exportStatement(sql, c.statement, NumberFormat{',', '.'}, dialogs), c.result);
+        if (c.kind.empty()) {
+            EXPECT_TRUE(dialogs.log.empty());
+        } else {
+            ASSERT_EQ(dialogs.log.size(), 1u);
+            EXPECT_EQ(dialogs.log[0].kind, c.kind);
+            EXPECT_EQ(dialogs.log[0].text.substr(0, c.message.size()), c.message);
+            if (c.name == std::string("missing table"))
+                EXPECT_GT(dialogs.log[0].text.size(), c.message.size()); // the engine's own words follow
+        }
+        if (c.file)
+            EXPECT_EQ(readBytes(out), *c.file);
+        else
+            EXPECT_FALSE(fs::exists(out));
+        for (const auto& e : fs::directory_iterator(d.path()))
+            EXPECT_NE(e.path().extension(), ".tmp") << e.path(); // no half-written file left
+    }
+}
