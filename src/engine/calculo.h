@@ -84,6 +84,15 @@ Ages interpolate(const Groups& groups, InterpolationMethod method, const Multipl
 // target[a] the state's whole persons of age a. Afterwards the rounded values
 // of every age add up to the target.
 void prorate(double* values, std::size_t municipalities, const double* target, int year, bool female);
+// Its two halves: the scaling of every age by target / (sum of the rounded
+// values), and the whole persons still missing or left over given to the
+// largest municipality (shared among those tied).
+void scaleToTarget(double* values, std::size_t municipalities, const double* target, int year, bool female);
+void adjustToTarget(double* values, std::size_t municipalities, const double* target);
+
+// R / (R + 100) from the sex ratio at birth as typed; throws Error when the
+// text is not a number.
+double maleShareOfBirths(const std::string& sexRatioText);
 
 // The column of a statement's result by name; throws Error when absent.
 int column(const ResultSet& rows, const std::string& name);

@@ -31,10 +31,10 @@ std::string firstChars(const std::string& s, std::size_t n)
 
 int column(const ResultSet& rows, const std::string& name)
 {
-    const int c = rows.column(name);
-    if (c < 0)
-        throw Error("Coluna não encontrada no resultado da consulta: " + name);
-    return c;
+    for (std::size_t c = 0; c < rows.columns.size(); ++c)
+        if (equalsNoCase(rows.columns[c], name))
+            return static_cast<int>(c);
+    throw Error("Coluna não encontrada no resultado da consulta: " + name);
 }
 
 Checks::Entry* Checks::find(const std::string& mun)

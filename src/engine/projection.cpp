@@ -69,6 +69,15 @@ private:
 
 } // namespace
 
+double maleShareOfBirths(const std::string& sexRatioText)
+{
+    const std::string text = trim(sexRatioText);
+    if (text.empty())
+        throw Error("'' não é um valor numérico válido");
+    const double ratio = Value(text).toDouble();
+    return divide(ratio, ratio + 100, "razão de sexo ao nascimento");
+}
+
 std::string clockText(long long seconds)
 {
     const long long h = seconds / 3600, m = seconds % 3600 / 60, s = seconds % 60;
@@ -381,11 +390,7 @@ void stepProjection(Step& step)
     }
     in.years = years;
 
-    const std::string ratioText = trim(step.ctx.sexRatioText);
-    if (ratioText.empty())
-        throw Error("'' não é um valor numérico válido");
-    const double ratio = Value(ratioText).toDouble();
-    in.maleShare = divide(ratio, ratio + 100, "razão de sexo ao nascimento");
+    in.maleShare = maleShareOfBirths(step.ctx.sexRatioText);
 
     projectYears(step, in);
 }

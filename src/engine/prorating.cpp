@@ -9,9 +9,8 @@
 
 namespace demovia::calculo {
 
-void prorate(double* v, std::size_t n, const double* target, int year, bool female)
+void scaleToTarget(double* v, std::size_t n, const double* target, int year, bool female)
 {
-    // Scaling.
     for (int a = 0; a < kAges; ++a) {
         const double u = target[a];
         if (u == 0) {
@@ -31,7 +30,10 @@ void prorate(double* v, std::size_t n, const double* target, int year, bool fema
         for (std::size_t m = 0; m < n; ++m)
             v[m * kAges + a] /= q;
     }
+}
 
+void adjustToTarget(double* v, std::size_t n, const double* target)
+{
     // Whole persons left over go to the largest municipality (or are shared
     // among those tied for largest, in municipality order).
     std::vector<std::size_t> largest;
@@ -62,6 +64,12 @@ void prorate(double* v, std::size_t n, const double* target, int year, bool fema
             d -= unit;
         }
     }
+}
+
+void prorate(double* v, std::size_t n, const double* target, int year, bool female)
+{
+    scaleToTarget(v, n, target, year, female);
+    adjustToTarget(v, n, target);
 }
 
 } // namespace demovia::calculo
