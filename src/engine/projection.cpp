@@ -102,15 +102,15 @@ void projectYears(Step& step, ProjectionInput& in)
         writeTable(step.table("NascSexo.dbf"), done);
     };
 
-    // The year table: codes, groups and ages are the same every year.
-    Table yearTable(readSchema(templates / "PsFinais.dbf"));
-    yearTable.rows.assign(cells, Row(yearTable.fields.size()));
+    // The year table: codes, groups and ages are the same every year, only
+    // the year and the populations are written anew.
+    TableImage yearTable(readSchema(templates / "PsFinais.dbf"), cells);
     for (std::size_t m = 0; m < n; ++m)
         for (int a = 0; a < kAges; ++a) {
-            Row& r = yearTable.rows[m * kAges + a];
-            r[1] = in.muns[m];
-            r[2] = age3(a / 5 + 1);
-            r[3] = a;
+            const std::size_t r = m * kAges + static_cast<std::size_t>(a);
+            yearTable.setText(r, 1, in.muns[m]);
+            yearTable.setText(r, 2, age3(a / 5 + 1));
+            yearTable.setNumber(r, 3, a);
         }
 
     const long long startSeconds = secondsOfDay();
@@ -174,14 +174,13 @@ void projectYears(Step& step, ProjectionInput& in)
             }
             const std::string yearDecimal = std::to_string(year);
             for (std::size_t c = 0; c < cells; ++c) {
-                Row& r = yearTable.rows[c];
-                r[0] = yearDecimal;
-                r[4] = roundHalfEven(nextMale[c]);
-                r[5] = roundHalfEven(nextFemale[c]);
-                r[6] = nextMale[c];
-                r[7] = nextFemale[c];
+                yearTable.setText(c, 0, yearDecimal);
+                yearTable.setNumber(c, 4, roundHalfEven(nextMale[c]));
+                yearTable.setNumber(c, 5, roundHalfEven(nextFemale[c]));
+                yearTable.setNumber(c, 6, nextMale[c]);
+                yearTable.setNumber(c, 7, nextFemale[c]);
             }
-            writeTable(step.table(fileName), yearTable);
+            yearTable.write(step.table(fileName));
 
             o += 80;
             in.popMale.swap(nextMale);
