@@ -208,10 +208,22 @@ Table readTable(const fs::path& file)
     }
     const int n = DBFGetRecordCount(h.get());
     t.rows.reserve(n);
+    // The records in one read: asking for them one by one costs a seek each.
+    const std::size_t recLen = static_cast<std::size_t>(h->nRecordLength);
+    std::string records(recLen * static_cast<std::size_t>(n), '\0');
+    std::size_t got = 0;
+    if (n > 0) {
+        std::FILE* f = std::fopen(resolveFile(file).string().c_str(), "rb");
+        if (f) {
+            if (std::fseek(f, h->nHeaderLength, SEEK_SET) == 0)
+                got = std::fread(records.data(), 1, records.size(), f);
+            std::fclose(f);
+        }
+    }
     for (int r = 0; r < n; ++r) {
-        const char* rec = DBFReadTuple(h.get(), r);
-        if (!rec)
+        if ((static_cast<std::size_t>(r) + 1) * recLen > got)
             throw Error("Não foi possível ler o registro " + std::to_string(r + 1) + " de " + file.string());
+        const char* rec = records.data() + static_cast<std::size_t>(r) * recLen;
         if (rec[0] == '*')
             continue;
         Row row(nf);
@@ -219,7 +231,12 @@ Table readTable(const fs::path& file)
             const FieldDef& f = t.fields[i];
             std::string_view raw(rec + offset[i], f.width);
             if (f.isNumeric()) {
-                std::string s = trim(raw);
+                std::size_t b0 = 0, e0 = raw.size();
+                while (b0 < e0 && (raw[b0] == ' ' || raw[b0] == '\t' || raw[b0] == '\0'))
+                    ++b0;
+                while (e0 > b0 && (raw[e0 - 1] == ' ' || raw[e0 - 1] == '\t' || raw[e0 - 1] == '\0'))
+                    --e0;
+                std::string_view s = raw.substr(b0, e0 - b0);
                 if (s.empty() || s[0] == '*')
                     continue; // empty number
                 double v = 0;
@@ -228,7 +245,8 @@ Table readTable(const fs::path& file)
                     ++b;
                 auto [p, ec] = std::from_chars(b, s.data() + s.size(), v);
                 if (ec != std::errc())
-                    throw Error("Valor numérico inválido '" + s + "' no campo " + f.name + " de " + file.string());
+                    throw Error("Valor numérico inválido '" + std::string(s) + "' no campo " + f.name + " de " +
+                                file.string());
                 row[i] = Value(v);
             } else {
                 std::size_t e = raw.size();
