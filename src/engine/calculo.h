@@ -41,6 +41,13 @@ struct Step {
     const Multipliers& multipliers;
     RunOutcome& outcome;
 
+    // What a failed step leaves behind for the later ones: tables it did not
+    // make are not read as if it had.
+    struct State {
+        bool growthMissing = false; // step 1 stopped: no growth coefficients for step 2
+        bool ratioMissing = false;  // step 3 stopped: no child/woman ratios for step 4
+    } state{};
+
     fs::path table(const std::string& file) const { return ctx.projectDir / file; }
     bool has(const std::string& file) const { return fileExists(table(file)); }
     // The project folder as the messages show it, ending with the separator.

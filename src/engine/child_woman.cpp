@@ -15,6 +15,7 @@ void stepChildWoman(Step& step)
             step.dialogs.warning("O arquivo necessário para gerar a relação Criança / Mulher, \n" + step.folderText() +
                                  file + "\n" + "pode estar em uso por outra aplicação." + "\n\n" +
                                  "Não será possível continuar");
+            step.state.ratioMissing = true;
             return;
         }
     }
@@ -52,8 +53,10 @@ void stepChildWoman(Step& step)
             failure = e.what();
         }
     }
-    if (failure)
+    if (failure) {
+        step.state.ratioMissing = true;
         step.dialogs.warning("Não foi possível calcular o IDF.\n\nErro original: " + *failure);
+    }
 }
 
 } // namespace demovia::calculo

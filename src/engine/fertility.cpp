@@ -96,6 +96,9 @@ void stepFertility(Step& step)
     }
     writeTable(step.table("tef_ufm.dbf"), ufm);
 
+    if (step.state.ratioMissing)
+        throw Error("Não foi possível ler os índices de fecundidade: a tabela " + step.folderText() +
+                    "rcm.dbf não foi gerada");
     const Table rcm = readTable(step.table("rcm.dbf"));
     const int fmun = rcm.field("mun"), fidf = rcm.field("idf");
     Table mun(std::move(fields[2]));

@@ -94,6 +94,7 @@ void stepGrowth(Step& step)
             step.dialogs.warning("O arquivo necessário para armazenar os coef. de crescimento \n" +
                                  step.folderText() + files[i] + "\n" + "pode estar em uso por outra aplicação." +
                                  "\n\n" + "Não será possível continuar");
+            step.state.growthMissing = true;
             return;
         }
         fields[i] = std::move(*f);

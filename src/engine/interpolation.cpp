@@ -42,20 +42,38 @@ Ages interpolate(const Groups& G, InterpolationMethod method, const Multipliers&
 
 namespace {
 
-// Throws the table store's own error when the value does not fit its field.
-void checkFits(const FieldDef& f, const Value& v)
-{
-    if (f.isNumeric()) {
-        const double d = v.toDouble();
-        const int whole = f.width - (f.decimals > 0 ? f.decimals + 1 : 0) - 1; // room for a sign
-        if (std::isfinite(d) && std::fabs(d) < std::pow(10.0, whole))
-            return;
-        formatNumericField(d, f); // throws with the store's message when it does not fit
-    } else if (static_cast<int>(v.toText().size()) > f.width) {
-        throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
-                    std::to_string(f.width) + ")");
+// Whether values fit their fields, checked row by row so that a municipality
+// that cannot be written leaves the rows before it whole.
+class FitCheck {
+public:
+    explicit FitCheck(const std::vector<FieldDef>& fields) : m_fields(fields)
+    {
+        for (const auto& f : fields) {
+            const int whole = f.width - (f.decimals > 0 ? f.decimals + 1 : 0) - 1; // room for a sign
+            m_limit.push_back(std::pow(10.0, whole));
+        }
     }
-}
+    // Throws the table store's own error when a value does not fit its field.
+    void check(const Row& row) const
+    {
+        for (std::size_t i = 0; i < m_fields.size(); ++i) {
+            const FieldDef& f = m_fields[i];
+            const Value& v = row[i];
+            if (f.isNumeric()) {
+                const double d = v.toDouble();
+                if (!(std::isfinite(d) && std::fabs(d) < m_limit[i]))
+                    formatNumericField(d, f); // throws with the store's message when it does not fit
+            } else if (static_cast<int>(v.toText().size()) > f.width) {
+                throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
+                            std::to_string(f.width) + ")");
+            }
+        }
+    }
+
+private:
+    const std::vector<FieldDef>& m_fields;
+    std::vector<double> m_limit;
+};
 
 } // namespace
 
@@ -75,6 +93,7 @@ void stepInterpolation(Step& step)
     const int fcol[4] = {ufm.field("HOM1"), ufm.field("MUL1"), ufm.field("HOM2"), ufm.field("MUL2")};
     out.rows.reserve(ufm.rows.size() / kGroups * kAges);
 
+    const FitCheck fits(out.fields);
     BusyGuard busy(step.dialogs);
     std::string uf, mun;
     Groups g[4]{};
@@ -94,8 +113,7 @@ void stepInterpolation(Step& step)
                 for (int x = 0; x < kAges; ++x) {
                     Row r{uf, mun, age3(x / 5 + 1), x, s[0][x], s[1][x], s[2][x], s[3][x]};
                     r.resize(out.fields.size());
-                    for (std::size_t f = 0; f < out.fields.size(); ++f)
-                        checkFits(out.fields[f], r[f]);
+                    fits.check(r);
                     out.rows.push_back(std::move(r));
                 }
             } catch (const Error& e) {

@@ -38,6 +38,9 @@ void stepKFactor(Step& step)
         return;
     }
 
+    if (step.state.growthMissing)
+        throw Error("Não foi possível ler os coeficientes de crescimento: as tabelas " + step.folderText() +
+                    "CR_UF.dbf e CR_UFM.dbf não foram geradas");
     const Table uf = readTable(step.table("CR_UF.dbf"));
     const Table ufm = readTable(step.table("CR_UFM.dbf"));
     if (uf.rows.size() < kGroups)

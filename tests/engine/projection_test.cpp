@@ -319,6 +319,22 @@ TEST(RunDriver, CancelDuringInterpolation)
     EXPECT_TRUE(out.projectedYears.empty());
 }
 
+TEST(RunDriver, AnErrorInAStepEndsTheRun)
+{
+    EngineProject p;
+    writeTinyState(p, 2, 2);
+    // The grouped census disappears after step 2: step 3 cannot compute the
+    // ratios and says so; step 4 then has no ratios to read, which ends the run.
+    p.ctx.offerKModifiers = [&](RunMonitor&) { std::filesystem::remove(p.dir / "Tot_UFM.dbf"); };
+    EXPECT_THROW(runProjection(p.ctx, p.monitor, p.dialogs), Error);
+    EXPECT_FALSE(p.monitor.cancel);
+    ASSERT_EQ(p.dialogs.log.size(), 1u);
+    EXPECT_EQ(p.dialogs.log[0].kind, "warning");
+    EXPECT_EQ(p.dialogs.log[0].text.rfind("Não foi possível calcular o IDF.\n\nErro original: ", 0), 0u);
+    EXPECT_EQ(p.monitor.log.front(), "Fecundidade...");
+    EXPECT_FALSE(p.has("tef_mun.dbf") && p.read("tef_mun.dbf").size() > 0);
+}
+
 TEST(RunDriver, MultiplierTablesTooShortAreAnError)
 {
     TempDir app;
