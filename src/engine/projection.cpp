@@ -91,6 +91,12 @@ void projectYears(Step& step, ProjectionInput& in)
     const int years = in.years;
     const std::size_t n = in.muns.size();
     const std::size_t cells = n * kAges;
+    const std::size_t y = static_cast<std::size_t>(std::max(years, 0));
+    if (in.popMale.size() < cells || in.popFemale.size() < cells || in.kMale.size() < cells ||
+        in.kFemale.size() < cells || in.crMale.size() < 80 * y || in.crFemale.size() < 80 * y ||
+        in.birthMale.size() < y || in.birthFemale.size() < y || in.rates.size() < n * y ||
+        (in.prorate && in.larger.size() < y + 1))
+        throw Error("Dados insuficientes para a projeção");
     std::vector<double> nextMale(cells), nextFemale(cells);
 
     Table births(readSchema(templates / "NascSexo.dbf"));
@@ -105,12 +111,16 @@ void projectYears(Step& step, ProjectionInput& in)
     // The year table: codes, groups and ages are the same every year, only
     // the year and the populations are written anew.
     TableImage yearTable(readSchema(templates / "PsFinais.dbf"), cells);
+    const Table layout(yearTable.fields());
+    const int fAno = layout.field("ano"), fMun = layout.field("mun"), fFaixa = layout.field("faixa"),
+              fIdade = layout.field("idade"), fHomInt = layout.field("hom_int"), fMulInt = layout.field("mul_int"),
+              fHomDec = layout.field("hom_dec"), fMulDec = layout.field("mul_dec");
     for (std::size_t m = 0; m < n; ++m)
         for (int a = 0; a < kAges; ++a) {
             const std::size_t r = m * kAges + static_cast<std::size_t>(a);
-            yearTable.setText(r, 1, in.muns[m]);
-            yearTable.setText(r, 2, age3(a / 5 + 1));
-            yearTable.setNumber(r, 3, a);
+            yearTable.setText(r, fMun, in.muns[m]);
+            yearTable.setText(r, fFaixa, age3(a / 5 + 1));
+            yearTable.setNumber(r, fIdade, a);
         }
 
     const long long startSeconds = secondsOfDay();
@@ -174,11 +184,11 @@ void projectYears(Step& step, ProjectionInput& in)
             }
             const std::string yearDecimal = std::to_string(year);
             for (std::size_t c = 0; c < cells; ++c) {
-                yearTable.setText(c, 0, yearDecimal);
-                yearTable.setNumber(c, 4, roundHalfEven(nextMale[c]));
-                yearTable.setNumber(c, 5, roundHalfEven(nextFemale[c]));
-                yearTable.setNumber(c, 6, nextMale[c]);
-                yearTable.setNumber(c, 7, nextFemale[c]);
+                yearTable.setText(c, fAno, yearDecimal);
+                yearTable.setNumber(c, fHomInt, roundHalfEven(nextMale[c]));
+                yearTable.setNumber(c, fMulInt, roundHalfEven(nextFemale[c]));
+                yearTable.setNumber(c, fHomDec, nextMale[c]);
+                yearTable.setNumber(c, fMulDec, nextFemale[c]);
             }
             yearTable.write(step.table(fileName));
 
