@@ -208,10 +208,22 @@ Table readTable(const fs::path& file)
     }
     const int n = DBFGetRecordCount(h.get());
     t.rows.reserve(n);
+    // The records in one read: asking for them one by one costs a seek each.
+    const std::size_t recLen = static_cast<std::size_t>(h->nRecordLength);
+    std::string records(recLen * static_cast<std::size_t>(n), '\0');
+    std::size_t got = 0;
+    if (n > 0) {
+        std::FILE* f = std::fopen(resolveFile(file).string().c_str(), "rb");
+        if (f) {
+            if (std::fseek(f, h->nHeaderLength, SEEK_SET) == 0)
+                got = std::fread(records.data(), 1, records.size(), f);
+            std::fclose(f);
+        }
+    }
     for (int r = 0; r < n; ++r) {
-        const char* rec = DBFReadTuple(h.get(), r);
-        if (!rec)
+        if ((static_cast<std::size_t>(r) + 1) * recLen > got)
             throw Error("Não foi possível ler o registro " + std::to_string(r + 1) + " de " + file.string());
+        const char* rec = records.data() + static_cast<std::size_t>(r) * recLen;
         if (rec[0] == '*')
             continue;
         Row row(nf);
@@ -219,7 +231,12 @@ Table readTable(const fs::path& file)
             const FieldDef& f = t.fields[i];
             std::string_view raw(rec + offset[i], f.width);
             if (f.isNumeric()) {
-                std::string s = trim(raw);
+                std::size_t b0 = 0, e0 = raw.size();
+                while (b0 < e0 && (raw[b0] == ' ' || raw[b0] == '\t' || raw[b0] == '\0'))
+                    ++b0;
+                while (e0 > b0 && (raw[e0 - 1] == ' ' || raw[e0 - 1] == '\t' || raw[e0 - 1] == '\0'))
+                    --e0;
+                std::string_view s = raw.substr(b0, e0 - b0);
                 if (s.empty() || s[0] == '*')
                     continue; // empty number
                 double v = 0;
@@ -228,7 +245,8 @@ Table readTable(const fs::path& file)
                     ++b;
                 auto [p, ec] = std::from_chars(b, s.data() + s.size(), v);
                 if (ec != std::errc())
-                    throw Error("Valor numérico inválido '" + s + "' no campo " + f.name + " de " + file.string());
+                    throw Error("Valor numérico inválido '" + std::string(s) + "' no campo " + f.name + " de " +
+                                file.string());
                 row[i] = Value(v);
             } else {
                 std::size_t e = raw.size();
@@ -247,13 +265,74 @@ Table readTable(const fs::path& file)
 
 namespace {
 
+// The common case of formatFixed: the value times 10^decimals, rounded to the
+// nearest whole number exactly as the decimal expansion would round it (the
+// product's rounding error is recovered with fma, a tie goes to the even
+// neighbour), then written as digits. -1 when out of its range.
+int formatFixedFast(double v, int decimals, char* out)
+{
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                     "8081828384858687888990919293949596979899";
+    if (decimals < 0 || decimals > 15)
+        return -1;
+    const double scale = kPow10[decimals];
+    const double p = v * scale;
+    if (!(std::fabs(p) < 4.0e15))
+        return -1;
+    // Nearest whole number, a half to the even one: adding and taking away
+    // 2^52 leaves no room for a fraction.
+    constexpr double kShift = 4503599627370496.0;
+    double r = p >= 0 ? (p + kShift) - kShift : (p - kShift) + kShift;
+    const double d = p - r; // exact
+    if (d == 0.5 || d == -0.5) {
+        const double e = std::fma(v, scale, -p); // v * scale == p + e exactly
+        if (d == 0.5 && e > 0)
+            r += 1;
+        else if (d == -0.5 && e < 0)
+            r -= 1;
+    }
+    const long long n = static_cast<long long>(r);
+    unsigned long long u = n < 0 ? static_cast<unsigned long long>(-n) : static_cast<unsigned long long>(n);
+    char digits[24];
+    int nd = 0;
+    while (u >= 100) {
+        const unsigned q = static_cast<unsigned>(u % 100);
+        u /= 100;
+        digits[nd++] = kPairs[2 * q + 1];
+        digits[nd++] = kPairs[2 * q];
+    }
+    if (u >= 10) {
+        digits[nd++] = kPairs[2 * u + 1];
+        digits[nd++] = kPairs[2 * u];
+    } else {
+        digits[nd++] = static_cast<char>('0' + u);
+    }
+    while (nd < decimals + 1)
+        digits[nd++] = '0';
+    int len = 0;
+    if (std::signbit(v)) // "-0.00" is made zero by the caller
+        out[len++] = '-';
+    for (int i = nd - 1; i >= 0; --i) {
+        out[len++] = digits[i];
+        if (i == decimals && decimals > 0)
+            out[len++] = '.';
+    }
+    return len;
+}
+
 // Writes v with the field's decimals into out (at most 128 bytes); returns the length.
 int formatFixed(double v, int decimals, char* out)
 {
-    auto [p, ec] = std::to_chars(out, out + 128, v, std::chars_format::fixed, decimals);
-    if (ec != std::errc())
-        return -1;
-    int n = static_cast<int>(p - out);
+    int n = formatFixedFast(v, decimals, out);
+    if (n < 0) {
+        auto [p, ec] = std::to_chars(out, out + 128, v, std::chars_format::fixed, decimals);
+        if (ec != std::errc())
+            return -1;
+        n = static_cast<int>(p - out);
+    }
     if (out[0] == '-') {
         // "-0.000" is written as zero.
         bool allZero = true;
@@ -279,7 +358,7 @@ int formatFixed(double v, int decimals, char* out)
                 std::to_string(f.width) + ")");
 }
 
-bool isAscii(const std::string& s)
+bool isAscii(std::string_view s)
 {
     for (unsigned char c : s)
         if (c >= 0x80)
@@ -337,25 +416,26 @@ static void put32(std::string& b, std::size_t at, unsigned v)
         b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
 }
 
-void writeTable(const fs::path& file, const Table& table)
+namespace {
+
+// The header of a dBase III table (date of today, code page 1252) and the
+// length of its records. Throws Error for fields it cannot hold.
+std::string dbfHeader(const std::string& tableName, const std::vector<FieldDef>& fields, std::size_t rows,
+                      std::size_t& recLen)
 {
-    const auto& fields = table.fields;
     const std::size_t nf = fields.size();
     if (nf == 0)
-        throw Error("A tabela " + file.string() + " não tem campos");
-    std::size_t recLen = 1;
+        throw Error("A tabela " + tableName + " não tem campos");
+    recLen = 1;
     for (const auto& f : fields) {
         if (f.width < 1 || f.width > 254)
             throw Error("Largura inválida no campo " + f.name);
         recLen += f.width;
     }
     if (recLen > 65535)
-        throw Error("Registro longo demais em " + file.string());
+        throw Error("Registro longo demais em " + tableName);
     const std::size_t headerLen = 32 + 32 * nf + 1;
-    std::string buf;
-    buf.reserve(headerLen + recLen * table.rows.size() + 1);
-    buf.assign(headerLen, '\0');
-
+    std::string buf(headerLen, '\0');
     buf[0] = 0x03; // dBase III without memo
     std::time_t now = std::time(nullptr);
     std::tm tmv{};
@@ -363,7 +443,7 @@ void writeTable(const fs::path& file, const Table& table)
     buf[1] = static_cast<char>(tmv.tm_year); // years since 1900, as dBase keeps them
     buf[2] = static_cast<char>(tmv.tm_mon + 1);
     buf[3] = static_cast<char>(tmv.tm_mday);
-    put32(buf, 4, static_cast<unsigned>(table.rows.size()));
+    put32(buf, 4, static_cast<unsigned>(rows));
     put16(buf, 8, static_cast<unsigned>(headerLen));
     put16(buf, 10, static_cast<unsigned>(recLen));
     buf[29] = 0x03; // language driver: Windows ANSI, code page 1252
@@ -376,6 +456,19 @@ void writeTable(const fs::path& file, const Table& table)
         buf[at + 17] = static_cast<char>(fields[i].decimals);
     }
     buf[headerLen - 1] = 0x0D;
+    return buf;
+}
+
+} // namespace
+
+void writeTable(const fs::path& file, const Table& table)
+{
+    const auto& fields = table.fields;
+    const std::size_t nf = fields.size();
+    std::size_t recLen = 0;
+    std::string buf = dbfHeader(file.string(), fields, table.rows.size(), recLen);
+    const std::size_t headerLen = buf.size();
+    buf.reserve(headerLen + recLen * table.rows.size() + 1);
 
     buf.resize(headerLen + recLen * table.rows.size(), ' ');
     char num[128];
@@ -416,6 +509,65 @@ void writeTable(const fs::path& file, const Table& table)
     // Keep the name the file already has on disk, whatever its case.
     fs::path target = resolveFile(file);
     writeFileAtomically(target, buf);
+}
+
+// ---- table image ------------------------------------------------------------
+
+TableImage::TableImage(std::vector<FieldDef> fields, std::size_t rows) : m_fields(std::move(fields)), m_rows(rows)
+{
+    m_bytes = dbfHeader("", m_fields, rows, m_recLen);
+    m_headerLen = m_bytes.size();
+    std::size_t at = 1;
+    for (const auto& f : m_fields) {
+        m_offset.push_back(at);
+        at += f.width;
+    }
+    m_bytes.resize(m_headerLen + m_recLen * rows, ' ');
+    m_bytes += '\x1A';
+}
+
+void TableImage::setNumber(std::size_t row, int field, double v)
+{
+    const FieldDef& f = m_fields.at(static_cast<std::size_t>(field));
+    char num[128];
+    int n = std::isfinite(v) ? formatFixed(v, f.decimals, num) : -1;
+    try {
+        if (n < 0 || n > f.width || !f.isNumeric())
+            numberTooWide(v, f);
+    } catch (const Error& e) {
+        throw Error(std::string(e.what()) + " - registro " + std::to_string(row + 1));
+    }
+    char* cell = &m_bytes[m_headerLen + m_recLen * row + m_offset[static_cast<std::size_t>(field)]];
+    std::memset(cell, ' ', static_cast<std::size_t>(f.width - n));
+    std::memcpy(cell + f.width - n, num, static_cast<std::size_t>(n));
+}
+
+void TableImage::setText(std::size_t row, int field, std::string_view text)
+{
+    const FieldDef& f = m_fields.at(static_cast<std::size_t>(field));
+    std::string converted;
+    std::string_view s = text;
+    if (!isAscii(text)) {
+        converted = utf8ToCp1252(text);
+        s = converted;
+    }
+    if (static_cast<int>(s.size()) > f.width || f.isNumeric())
+        throw Error("O texto '" + std::string(text) + "' não cabe no campo " + f.name + " (largura " +
+                    std::to_string(f.width) + ") - registro " + std::to_string(row + 1));
+    char* cell = &m_bytes[m_headerLen + m_recLen * row + m_offset[static_cast<std::size_t>(field)]];
+    std::memcpy(cell, s.data(), s.size());
+    std::memset(cell + s.size(), ' ', static_cast<std::size_t>(f.width) - s.size());
+}
+
+void TableImage::write(const fs::path& file)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm tmv{};
+    localtime_r(&now, &tmv);
+    m_bytes[1] = static_cast<char>(tmv.tm_year);
+    m_bytes[2] = static_cast<char>(tmv.tm_mon + 1);
+    m_bytes[3] = static_cast<char>(tmv.tm_mday);
+    writeFileAtomically(resolveFile(file), m_bytes);
 }
 
 void copyTemplate(const fs::path& templateFile, const fs::path& target, CopyMode mode)

@@ -90,6 +90,30 @@ std::vector<FieldDef> readSchema(const fs::path& file);
 // The name written is the existing file's (any case) or the one given.
 void writeTable(const fs::path& file, const Table& table);
 
+// A table laid out once as the bytes of its file, for a writer that writes
+// the same rows over and over with new values (the yearly tables of the
+// projection): cells are formatted straight into place, each write is one
+// atomic file write. Values are checked as writeTable checks them.
+class TableImage {
+public:
+    TableImage(std::vector<FieldDef> fields, std::size_t rows);
+    const std::vector<FieldDef>& fields() const { return m_fields; }
+    std::size_t size() const { return m_rows; }
+    // Throw Error naming field and row when the value does not fit.
+    void setNumber(std::size_t row, int field, double v);
+    void setText(std::size_t row, int field, std::string_view text);
+    // Writes the file atomically, keeping an existing file's name on disk.
+    void write(const fs::path& file);
+
+private:
+    std::vector<FieldDef> m_fields;
+    std::vector<std::size_t> m_offset; // of each field within a record
+    std::size_t m_rows = 0;
+    std::size_t m_headerLen = 0;
+    std::size_t m_recLen = 0;
+    std::string m_bytes;
+};
+
 // Reads the template's fields and writes an empty table with them.
 enum class CopyMode {
     Replace,           // over an existing target
