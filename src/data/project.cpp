@@ -1,6 +1,7 @@
 #include "data/project.h"
 
 #include "data/error.h"
+#include "data/text_util.h"
 
 #include <fstream>
 #include <sstream>
@@ -17,6 +18,184 @@ std::string folderText(const fs::path& dir)
     if (s.empty() || s.back() != '/')
         s += '/';
     return s;
+}
+
+// ---- projects -------------------------------------------------------------------
+
+bool isValidProjectName(std::string_view name)
+{
+    if (name.empty() || name.size() > 8)
+        return false;
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+char projectNameKey(char key)
+{
+    if (key >= 'a' && key <= 'z')
+        key = static_cast<char>(key - 'a' + 'A');
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == 8 || key == 27)
+        return key;
+    return 0;
+}
+
+std::vector<ProjectEntry> listProjects(const fs::path& appDir)
+{
+    std::vector<ProjectEntry> list;
+    std::error_code ec;
+    const fs::path work = workFolder(appDir);
+    fs::create_directory(work, ec); // one level; a failure shows as an empty list
+    for (fs::directory_iterator it(work, ec), end; !ec && it != end; it.increment(ec)) {
+        try {
+            if (!it->is_directory())
+                continue;
+            const fs::path details = projectDetailsFile(it->path() / "");
+            if (!fileExists(details))
+                continue;
+            ProjectDetails d = readProjectDetails(details);
+            list.push_back({it->path().filename().string(), d.uf, d.obs});
+        } catch (const std::exception&) {
+            // an unreadable folder is simply not listed
+        }
+    }
+    return list;
+}
+
+std::vector<std::string> ufChoices(const fs::path& appDir)
+{
+    Table uf = readTable(appDir / "DBPadrao" / "uf.dbf");
+    const auto fId = static_cast<std::size_t>(uf.field("id_uf")), fSigla = static_cast<std::size_t>(uf.field("sigla"));
+    std::vector<std::string> lines;
+    for (const auto& r : uf.rows)
+        lines.push_back(r[fSigla].toText() + " (" + uf2(r[fId].toInt()) + ")");
+    return lines;
+}
+
+namespace {
+
+bool isProject(const fs::path& appDir, const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+        return false;
+    return fileExists(projectDetailsFile(projectFolder(appDir, name)));
+}
+
+void makeOpen(AppState& state, const std::string& name, const std::string& uf, const std::string& description)
+{
+    state.projectDir = projectFolder(state.appDir, name);
+    state.caption = "Demovia - " + name;
+    state.statusUf = "UF = " + uf;
+    state.statusDescription = description;
+}
+
+} // namespace
+
+bool createProject(AppState& state, const std::string& uf, std::string& name, std::string& description,
+                   ProjectDetails& details, Dialogs& dialogs, const LeaveProject& leave)
+{
+    name = trim(name);
+    description = trim(description);
+    state.newProjectMark = true;
+    if (trim(uf).empty() || name.empty() || description.empty()) {
+        dialogs.warning("Os três campos são obrigatórios");
+        return false;
+    }
+    if (!isValidProjectName(name)) {
+        dialogs.warning("O nome do projeto deve ter de 1 a 8 caracteres, cada um de A a Z ou de 0 a 9");
+        return false;
+    }
+    for (const auto& p : listProjects(state.appDir))
+        if (upperAscii(p.name) == name) {
+            dialogs.warning("Um nome como o digitado já existe.\n\nEscolha outro");
+            return false;
+        }
+    // A folder of that name that is no project may hold anything: its files
+    // would pass for the new project's tables.
+    const fs::path folder = projectFolder(state.appDir, name);
+    std::error_code ec;
+    if (fs::exists(folder, ec) && !fs::is_empty(folder, ec)) {
+        dialogs.warning("Já existe em Trabalho uma pasta " + name + " que não é um projeto.\n\nEscolha outro nome");
+        return false;
+    }
+
+    if (state.projectOpen() && leave)
+        leave();
+    try {
+        fs::create_directory(workFolder(state.appDir), ec);
+        fs::create_directory(folder, ec);
+        details.uf = trim(uf);
+        details.obs = description;
+        writeProjectDetails(projectDetailsFile(folder), details);
+    } catch (const std::exception& e) {
+        dialogs.error(std::string("Não foi possível configurar o ambiente de trabalho\npara o novo projeto.\n\n"
+                                  "Erro original: ") + e.what());
+        return false;
+    }
+    makeOpen(state, name, details.uf, description);
+    state.firstProjectedYear = details.ano1Proj;
+    return true;
+}
+
+std::optional<ProjectDetails> openProject(AppState& state, const std::string& name, Dialogs& dialogs,
+                                          const LeaveProject& leave)
+{
+    if (!isProject(state.appDir, name)) {
+        dialogs.warning("Projeto não encontrado: " + name);
+        return std::nullopt;
+    }
+    if (state.projectOpen() && leave)
+        leave();
+    ProjectDetails d;
+    try {
+        d = readProjectDetails(projectDetailsFile(projectFolder(state.appDir, name)));
+    } catch (const std::exception& e) {
+        dialogs.error(std::string("Nem todos os arquivos do projeto puderam ser carregados.\n\nVerifique se algum "
+                                  "deles está em uso e tente novamente\n\nErro original: ") + e.what());
+        return std::nullopt;
+    }
+    makeOpen(state, name, d.uf, d.obs);
+    state.firstProjectedYear = d.ano1Proj;
+    return d;
+}
+
+void saveProjectDetails(const AppState& state, ProjectDetails details)
+{
+    if (!state.projectOpen())
+        return;
+    details.uf = state.ufCode();
+    details.obs = state.statusDescription;
+    writeProjectDetails(projectDetailsFile(state.projectDir), details);
+}
+
+std::vector<int> projectedYears(const fs::path& projectDir, int firstYear)
+{
+    std::vector<int> years;
+    if (firstYear <= 0)
+        return years;
+    for (int y = firstYear; fileExists(projectDir / (year4(y) + ".dbf")); ++y)
+        years.push_back(y);
+    return years;
+}
+
+bool deleteProject(const AppState& state, const std::string& name, Dialogs& dialogs)
+{
+    if (!isProject(state.appDir, name)) {
+        dialogs.warning("Projeto não encontrado: " + name);
+        return false;
+    }
+    const fs::path folder = projectFolder(state.appDir, name);
+    if (state.projectOpen() && folderText(state.projectDir) == folderText(folder)) {
+        dialogs.warning("O projeto " + name + " está aberto e não pode ser excluído.\n\nAbra ou crie outro projeto "
+                        "antes de excluí-lo");
+        return false;
+    }
+    if (!dialogs.confirm("Você está para excluir o projeto " + name + ".\n\nContinuar"))
+        return false;
+    std::error_code ec;
+    fs::remove_all(folder.parent_path(), ec); // the path without its final separator
+    return !ec && !fs::exists(folder.parent_path(), ec);
 }
 
 // ---- FileSnapshot --------------------------------------------------------------

@@ -1,6 +1,10 @@
 #pragma once
+#include "data/dialogs.h"
+#include "data/project_details.h"
 #include "data/table.h"
+#include "shell/app_state.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +19,64 @@ fs::path workFolder(const fs::path& appDir);
 fs::path projectFolder(const fs::path& appDir, const std::string& name);
 // The text that names a folder inside a statement: the path with one separator at the end.
 std::string folderText(const fs::path& dir);
+
+// ---- projects -----------------------------------------------------------------
+
+// One line of the project lists: a folder of Trabalho that holds detalhes.ini.
+struct ProjectEntry {
+    std::string name;
+    std::string uf;          // [projeto] uf, "?" when missing
+    std::string description; // [projeto] obs, "?" when missing
+};
+
+// The placeholder line of an empty project list.
+inline constexpr const char* kNoProjects = "<não há projetos gravados>";
+
+// One to eight characters, each A..Z or 0..9.
+bool isValidProjectName(std::string_view name);
+// The name box's key filter: a letter goes to upper case; A..Z, 0..9,
+// backspace (8) and escape (27) pass; any other key is dropped (returns 0).
+char projectNameKey(char key);
+
+// Lists the projects in the order the file system gives the folders, creating
+// Trabalho (one level) when it is missing. A folder without detalhes.ini, or
+// whose detalhes.ini cannot be read, is no project and is left out.
+std::vector<ProjectEntry> listProjects(const fs::path& appDir);
+
+// The state list of a new project: "{sigla} ({id_uf})" per row of uf.dbf, in
+// table order; the code is the two characters after "(".
+std::vector<std::string> ufChoices(const fs::path& appDir);
+inline std::string ufOfChoice(const std::string& line) { return line.size() >= 6 ? line.substr(4, 2) : std::string(); }
+
+// Called when a project is about to be left for another one: the shell saves
+// its details and resets the work windows.
+using LeaveProject = std::function<void()>;
+
+// "Criar": trims name and description (writing them back), checks them, leaves
+// the open project, creates the folder with a detalhes.ini that holds uf, obs
+// and the rest of details (the windows' state) and makes it the open project.
+// False, with the message shown, when refused.
+bool createProject(AppState& state, const std::string& uf, std::string& name, std::string& description,
+                   ProjectDetails& details, Dialogs& dialogs, const LeaveProject& leave = {});
+
+// "Abrir": leaves the open project, reads the project's detalhes.ini (missing
+// keys read as their defaults) and makes it the open project. nullopt, with
+// the message shown, when it is no project or its details cannot be read.
+std::optional<ProjectDetails> openProject(AppState& state, const std::string& name, Dialogs& dialogs,
+                                          const LeaveProject& leave = {});
+
+// Writes the open project's detalhes.ini from details, the state and
+// description taken from the status panels. Nothing happens while no project is open.
+void saveProjectDetails(const AppState& state, ProjectDetails details);
+
+// The year list of the results window: first, first + 1, ... while its year
+// table exists. Empty when first is 0.
+std::vector<int> projectedYears(const fs::path& projectDir, int firstYear);
+
+// "Excluir": asks, then deletes the project's folder with everything in it.
+// The project that is open is not deleted (message shown). False when refused,
+// answered No, or the folder could not be deleted.
+bool deleteProject(const AppState& state, const std::string& name, Dialogs& dialogs);
 
 // ---- keeping tables whole across an operation ---------------------------------
 
