@@ -9,8 +9,14 @@
 #include "data/text_util.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace demovia::cli {
+
+// The forms over the tables of a project (cmd_project.cpp).
+std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement);
+std::optional<int> importIntoProject(Context& ctx);
+int exportFromProject(Context& ctx);
 
 namespace {
 
@@ -49,6 +55,10 @@ int sqlCommand(Context& ctx)
 {
     if (ctx.args.size() == 1)
         return sqlStatement(ctx, ctx.args[0]);
+    if (ctx.args.size() == 2) {
+        auto statement = projectStatement(ctx, ctx.args[0], ctx.args[1]);
+        return statement ? sqlStatement(ctx, *statement) : 1;
+    }
     throw UsageError("número de argumentos inválido");
 }
 
@@ -69,6 +79,8 @@ int importCommand(Context& ctx)
     }
     if (k < 0 || k > 1000000)
         throw UsageError("--skip espera um número de linhas: " + skip);
+    if (auto r = importIntoProject(ctx))
+        return *r;
     if (ctx.args.size() == 3)
         return importFile(ctx, static_cast<int>(k));
     throw UsageError("número de argumentos inválido");
@@ -86,12 +98,15 @@ int exportCommand(Context& ctx)
 {
     if (ctx.args.size() == 2)
         return exportFile(ctx);
+    if (ctx.args.size() == 3)
+        return exportFromProject(ctx);
     throw UsageError("número de argumentos inválido");
 }
 
-Registrar regSql("sql", "INSTRUÇÃO", &sqlCommand);
-Registrar regImport("import", "ARQUIVO_TEXTO TABELA MODELO [--skip LINHAS]", &importCommand);
-Registrar regExport("export", "INSTRUÇÃO ARQUIVO_SAÍDA", &exportCommand);
+Registrar regSql("sql", "[PROJETO] INSTRUÇÃO", &sqlCommand);
+Registrar regImport("import", "ARQUIVO_TEXTO TABELA MODELO [--skip LINHAS] | PROJETO {pop_proj|tx_fec|rel_nas} ARQUIVO",
+                    &importCommand);
+Registrar regExport("export", "INSTRUÇÃO ARQUIVO_SAÍDA | PROJETO TABELA ARQUIVO_SAÍDA", &exportCommand);
 
 } // namespace
 
