@@ -54,20 +54,7 @@ IniFile IniFile::load(const fs::path& file)
     std::error_code ec;
     if (!fs::exists(file, ec))
         return ini;
-    if (!fs::is_regular_file(file, ec))
-        throw Error("Não é um arquivo: " + file.string());
-    std::FILE* f = std::fopen(file.string().c_str(), "rb");
-    if (!f)
-        throw Error("Não foi possível abrir o arquivo " + file.string() + ": " + std::strerror(errno));
-    std::string bytes;
-    char buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        throw Error("Erro de leitura no arquivo " + file.string());
+    std::string bytes = readFileBytes(file);
 
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         ini.m_bom = true;

@@ -377,6 +377,28 @@ std::string formatNumericField(double v, const FieldDef& f)
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
+std::string readFileBytes(const fs::path& file)
+{
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        throw Error("Arquivo não encontrado: " + file.string());
+    if (!fs::is_regular_file(file, ec))
+        throw Error("Não é um arquivo: " + file.string());
+    std::FILE* f = std::fopen(file.string().c_str(), "rb");
+    if (!f)
+        throw Error("Não foi possível abrir o arquivo " + file.string() + ": " + std::strerror(errno));
+    std::string bytes;
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        throw Error("Erro de leitura no arquivo " + file.string());
+    return bytes;
+}
+
 void writeFileAtomically(const fs::path& target, const std::string& bytes)
 {
     fs::path dir = target.parent_path();

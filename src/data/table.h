@@ -127,5 +127,8 @@ std::string formatNumericField(double v, const FieldDef& f);
 
 // Writes a file through a temporary beside it, renaming at the end.
 void writeFileAtomically(const fs::path& target, const std::string& bytes);
+// The whole file's bytes; throws Error naming the file when it is missing,
+// not a regular file or cannot be read.
+std::string readFileBytes(const fs::path& file);
 
 } // namespace demovia

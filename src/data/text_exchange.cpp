@@ -105,27 +105,6 @@ private:
     int m_number = 0;
 };
 
-std::string readWholeFile(const fs::path& file)
-{
-    std::error_code ec;
-    if (!fs::exists(file, ec))
-        throw Error("Arquivo não encontrado: " + file.string());
-    if (!fs::is_regular_file(file, ec))
-        throw Error("Não é um arquivo: " + file.string());
-    std::FILE* f = std::fopen(file.string().c_str(), "rb");
-    if (!f)
-        throw Error("Não foi possível abrir o arquivo " + file.string() + ": " + std::strerror(errno));
-    std::string bytes;
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        throw Error("Erro de leitura no arquivo " + file.string());
-    return bytes;
-}
 
 // Whether a new file can be made in the folder: tried, not guessed, so that
 // permissions, read-only mounts and the like all count.
@@ -147,7 +126,7 @@ bool canCreateIn(const fs::path& dir)
 Table readTextIntoTable(const fs::path& textFile, const std::vector<FieldDef>& schema, int headingLines,
                         const NumberFormat& fmt)
 {
-    std::string bytes = readWholeFile(textFile);
+    std::string bytes = readFileBytes(textFile);
     std::size_t eof = bytes.find('\x1A');
     if (eof != std::string::npos)
         bytes.resize(eof);

@@ -32,6 +32,21 @@ void scaleToTarget(double* v, std::size_t n, const double* target, int year, boo
     }
 }
 
+namespace {
+
+// Adds persons to a value so that its whole persons move by exactly that many.
+// A value of exactly k + 0.5 would otherwise move by one more or one less
+// (half to even), and the municipalities would miss the state by a person.
+void addWholePersons(double& value, double persons)
+{
+    const double before = roundHalfEven(value);
+    value += persons;
+    if (roundHalfEven(value) != before + persons)
+        value = before + persons;
+}
+
+} // namespace
+
 void adjustToTarget(double* v, std::size_t n, const double* target)
 {
     // Whole persons left over go to the largest municipality (or are shared
@@ -56,11 +71,11 @@ void adjustToTarget(double* v, std::size_t n, const double* target)
         const long long size = static_cast<long long>(largest.size());
         const long long each = d / size;
         for (std::size_t m : largest)
-            v[m * kAges + a] += static_cast<double>(each);
+            addWholePersons(v[m * kAges + a], static_cast<double>(each));
         d %= size;
         for (std::size_t i = 0; d != 0; i = (i + 1) % largest.size()) {
             const int unit = d > 0 ? 1 : -1;
-            v[largest[i] * kAges + a] += unit;
+            addWholePersons(v[largest[i] * kAges + a], unit);
             d -= unit;
         }
     }

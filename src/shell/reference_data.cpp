@@ -15,12 +15,7 @@ namespace {
 
 std::vector<std::string> dataLines(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw Error("Não foi possível ler " + file.string());
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string text = decodeText(ss.str());
+    std::string text = decodeText(readFileBytes(file));
     std::vector<std::string> lines;
     std::string line;
     std::istringstream is(text);

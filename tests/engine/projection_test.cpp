@@ -31,6 +31,7 @@ TEST(Prorating, ScalesThenAdjustsWholePersons)
         {"the largest takes what is missing", {50, 30, 20}, 102, false, {52, 30, 20}},
         {"two tied share, the first takes the rest", {40, 10, 40}, 87, false, {38, 10, 39}},
         {"a state with nobody of the age", {3.2, 7.7}, 0, true, {0, 0}},
+        {"a half never moves two persons at once", {10.5, 10.5}, 21, false, {11, 10.5}},
     };
     for (const auto& c : cases) {
         auto v = oneAge(c.values);
