@@ -4,6 +4,7 @@
 #include "data/error.h"
 
 #include <clocale>
+#include <malloc.h>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -80,6 +81,11 @@ int main(int argc, char** argv)
 {
     using namespace demovia;
     using namespace demovia::cli;
+    // A run holds the whole state in memory and reads its tables one after
+    // the other: keep freed memory for the next table instead of handing it
+    // back to the system and faulting it in again.
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
     Context ctx;
     ctx.dialogs.echoToStderr = true;
     ctx.format.decimal = localeDecimal();

@@ -40,6 +40,8 @@ public:
     long long toInt() const; // toDouble truncated toward zero
     // A text, or a number in the shortest general form; empty is "".
     std::string toText() const;
+    // The text itself, without a copy; nullptr when the cell is not a text.
+    const std::string* text() const { return std::get_if<std::string>(&m_v); }
 
     bool operator==(const Value& o) const { return m_v == o.m_v; }
 

@@ -3,10 +3,12 @@
 #include "engine/calculo.h"
 
 #include "data/error.h"
-#include "data/sql_engine.h"
+#include "engine/table_query.h"
 #include "data/text_util.h"
 
 #include <ctime>
+#include <exception>
+#include <thread>
 #include <unordered_map>
 
 namespace demovia::calculo {
@@ -83,6 +85,39 @@ std::string clockText(long long seconds)
     const long long h = seconds / 3600, m = seconds % 3600 / 60, s = seconds % 60;
     return formatMask(h, "00") + ":" + formatMask(m, "00") + ":" + formatMask(s, "00");
 }
+
+namespace {
+
+// Formatting the numbers of a year table is most of a year's work; the rows
+// are independent, so a second core formats the second half.
+template <class Fill>
+void fillInParallel(std::size_t rows, const Fill& fill)
+{
+    const std::size_t half = std::thread::hardware_concurrency() > 1 && rows >= 4096 ? rows / 2 : rows;
+    if (half == rows) {
+        fill(0, rows);
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread other([&] {
+        try {
+            fill(half, rows);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    });
+    try {
+        fill(0, half);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
+} // namespace
 
 void projectYears(Step& step, ProjectionInput& in)
 {
@@ -183,13 +218,15 @@ void projectYears(Step& step, ProjectionInput& in)
                 return;
             }
             const std::string yearDecimal = std::to_string(year);
-            for (std::size_t c = 0; c < cells; ++c) {
-                yearTable.setText(c, fAno, yearDecimal);
-                yearTable.setNumber(c, fHomInt, roundHalfEven(nextMale[c]));
-                yearTable.setNumber(c, fMulInt, roundHalfEven(nextFemale[c]));
-                yearTable.setNumber(c, fHomDec, nextMale[c]);
-                yearTable.setNumber(c, fMulDec, nextFemale[c]);
-            }
+            fillInParallel(cells, [&](std::size_t from, std::size_t to) {
+                for (std::size_t c = from; c < to; ++c) {
+                    yearTable.setText(c, fAno, yearDecimal);
+                    yearTable.setNumber(c, fHomInt, roundHalfEven(nextMale[c]));
+                    yearTable.setNumber(c, fMulInt, roundHalfEven(nextFemale[c]));
+                    yearTable.setNumber(c, fHomDec, nextMale[c]);
+                    yearTable.setNumber(c, fMulDec, nextFemale[c]);
+                }
+            });
             yearTable.write(step.table(fileName));
 
             o += 80;
@@ -246,16 +283,15 @@ void stepProjection(Step& step)
     }
 
     step.monitor.insertStep("Verificando arquivos...");
-    const std::string p = step.folderText();
-    SqlEngine sql;
-
-    // The horizon and the fertility rows come first: the checks need them to
-    // tell a municipality that lacks a year of fertility.
-    const ResultSet fertility =
-        sql.query("select ano, mun, trf_0, trf_1, trf_2, trf_3, trf_4, trf_5, trf_6, tft from \"" + p +
-                  "tef_mun.dbf\"  order by ano ,mun;");
-    const ResultSet last = sql.query("select max (ano) as ano from \"" + p + "tef_mun.dbf\";");
-    const ResultSet survival = sql.query("select hom, mul from \"" + p + "relnas_m.dbf\";");
+    // Each input is read once; the reading statements' results are computed over them.
+    const Table fertilityTable = readTable(step.table("tef_mun.dbf"));
+    const Table interpTable = readTable(step.table("interp.dbf"));
+    const Table kTable = readTable(step.table("fator_k.dbf"));
+    const ResultSet fertility = selectOrdered(
+        fertilityTable, {"ano", "mun", "trf_0", "trf_1", "trf_2", "trf_3", "trf_4", "trf_5", "trf_6", "tft"},
+        {"ano", "mun"});
+    const ResultSet last = maxOf(fertilityTable, "ano");
+    const ResultSet survival = selectOrdered(readTable(step.table("relnas_m.dbf")), {"hom", "mul"}, {});
     std::optional<int> horizon;
     if (!last.rows.empty() && !last.rows[0].empty() && !last.rows[0][0].isNull()) {
         long long y = static_cast<long long>(last.rows[0][0].toDouble()) - base;
@@ -288,11 +324,9 @@ void stepProjection(Step& step)
     };
 
     Checks checks;
-    bool ok = checks.interpolated(
-        sql.query("select mun, count (*) as qtd_idades from \"" + p + "interp.dbf\" group by mun order by mun;"));
-    ok = ok && checks.kFactors(sql.query("select mun, count (*) as qtd_idades from \"" + p +
-                                         "fator_k.dbf\" group by mun order by mun;"));
-    ok = ok && checks.fertility(sql.query("select mun from \"" + p + "tef_mun.dbf\" order by mun;"), complete);
+    bool ok = checks.interpolated(countBy(interpTable, "mun", "qtd_idades"));
+    ok = ok && checks.kFactors(countBy(kTable, "mun", "qtd_idades"));
+    ok = ok && checks.fertility(selectOrdered(fertilityTable, {"mun"}, {"mun"}), complete);
     if (!ok) {
         step.dialogs.warning(checks.emptyMessage);
         return;
@@ -304,7 +338,6 @@ void stepProjection(Step& step)
         step.dialogs.warning("Nenhum município disponível para projeção");
         return;
     }
-    const std::string selection = checks.selection();
 
     step.monitor.insertStep("Projeção...");
     if (!step.freshTable("NascSexo.dbf", "NascSexo.dbf")) {
@@ -312,11 +345,11 @@ void stepProjection(Step& step)
         return;
     }
 
-    const ResultSet pop = sql.query("select mun, idade, hom2, mul2 from \"" + p + "interp.dbf\" " + selection +
-                                    " order by mun, idade;");
-    const ResultSet cr = sql.query("select ano, idade, cr_hom, cr_mul from \"" + p + "cr_ufp.dbf\" order by ano, idade;");
-    const ResultSet k = sql.query("select mun, idade, k_hom, k_mul from \"" + p + "fator_k.dbf\" " + selection +
-                                  " order by mun, idade;");
+    // The municipalities left out are passed over when the rows are placed.
+    const ResultSet pop = selectOrdered(interpTable, {"mun", "idade", "hom2", "mul2"}, {"mun", "idade"});
+    const ResultSet cr = selectOrdered(readTable(step.table("cr_ufp.dbf")), {"ano", "idade", "cr_hom", "cr_mul"},
+                                       {"ano", "idade"});
+    const ResultSet k = selectOrdered(kTable, {"mun", "idade", "k_hom", "k_mul"}, {"mun", "idade"});
 
     if (!horizon) {
         step.dialogs.warning("Não foi possível verificar o ano limite da projeção");
