@@ -345,11 +345,8 @@ void stepProjection(Step& step)
         return;
     }
 
-    // The municipalities left out are passed over when the rows are placed.
-    const ResultSet pop = selectOrdered(interpTable, {"mun", "idade", "hom2", "mul2"}, {"mun", "idade"});
     const ResultSet cr = selectOrdered(readTable(step.table("cr_ufp.dbf")), {"ano", "idade", "cr_hom", "cr_mul"},
                                        {"ano", "idade"});
-    const ResultSet k = selectOrdered(kTable, {"mun", "idade", "k_hom", "k_mul"}, {"mun", "idade"});
 
     if (!horizon) {
         step.dialogs.warning("Não foi possível verificar o ano limite da projeção");
@@ -382,9 +379,13 @@ void stepProjection(Step& step)
     in.popFemale.assign(cells, 0);
     in.kMale.assign(cells, 0);
     in.kFemale.assign(cells, 0);
+    // The census-2 population and the K factors are placed by municipality
+    // code and age, so their rows are taken as they are stored; the
+    // municipalities left out by the checks are passed over.
     {
         ByAge place(in.muns, "interp.dbf");
-        const int fm = column(pop, "mun"), fa = column(pop, "idade"), fh = column(pop, "hom2"), fw = column(pop, "mul2");
+        const Table& pop = interpTable;
+        const int fm = pop.field("mun"), fa = pop.field("idade"), fh = pop.field("hom2"), fw = pop.field("mul2");
         for (const Row& r : pop.rows) {
             const long long s = place.slot(r[fm].toText(), r[fa].toDouble());
             if (s < 0)
@@ -396,7 +397,8 @@ void stepProjection(Step& step)
     }
     {
         ByAge place(in.muns, "fator_k.dbf");
-        const int fm = column(k, "mun"), fa = column(k, "idade"), fh = column(k, "k_hom"), fw = column(k, "k_mul");
+        const Table& k = kTable;
+        const int fm = k.field("mun"), fa = k.field("idade"), fh = k.field("k_hom"), fw = k.field("k_mul");
         for (const Row& r : k.rows) {
             const long long s = place.slot(r[fm].toText(), r[fa].toDouble());
             if (s < 0)
