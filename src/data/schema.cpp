@@ -15,7 +15,7 @@ FieldDef whole(std::string n, int w = 12) { return {std::move(n), 'N', w, 0}; }
 FieldDef count(std::string n) { return {std::move(n), 'N', 18, 4}; }      // persons, may be fractional
 FieldDef coef(std::string n) { return {std::move(n), 'N', 19, 12}; }      // ratios and factors near 1
 FieldDef rate(std::string n) { return {std::move(n), 'N', 19, 15}; }      // small rates and multipliers
-FieldDef pop(std::string n) { return {std::move(n), 'N', 19, 8}; }        // unrounded populations
+FieldDef pop(std::string n) { return {std::move(n), 'N', 19, 10}; }       // unrounded populations
 
 std::vector<TemplateDef> build()
 {
