@@ -138,3 +138,26 @@ TEST(Templates, EveryTemplateIsBuiltWithItsFields)
     }
     EXPECT_EQ(readSchema(test::appDir() / "DBVazio" / "CENSO1.db").size(), 166u);
 }
+
+TEST(Templates, FractionalFieldsKeepTenSignificantDigits)
+{
+    struct Case { const char* file; const char* field; double value; };
+    const std::vector<Case> cases = {
+        {"fator_k.dbf", "K_HOM", std::pow(1.1, 0.1)},     // factors near 1
+        {"CR_UFP.dbf", "cr_mul", 0.987654321987},          // coefficients
+        {"tef_mun.dbf", "trf_6", 0.00412345678912},        // small rates
+        {"PsFinais.dbf", "hom_dec", 7.23939838123},         // a few unrounded persons
+        {"interp.dbf", "MUL2", 123456.789012345},           // many unrounded persons
+        {"sprague.dbf", "coef_2", -0.2768},                 // multipliers
+    };
+    TempDir d;
+    for (const auto& c : cases) {
+        Table t(templateDef(c.file).fields);
+        Row& r = t.append();
+        const int f = t.field(c.field);
+        r[f] = Value(c.value);
+        writeTable(d / c.file, t);
+        const double back = readTable(d / c.file).rows.at(0)[f].toDouble();
+        EXPECT_NEAR(back / c.value, 1.0, 1e-10) << c.file << " " << c.field;
+    }
+}
