@@ -22,6 +22,20 @@ TEST(Masks, PadButNeverCut)
     EXPECT_LT(std::string("010"), std::string("081"));
 }
 
+TEST(TextHelpers, KeyFilterCountAndLastCharacters)
+{
+    for (char k : std::string("0123456789\b"))
+        EXPECT_EQ(keyFilter(k), k);
+    for (char k : std::string("-,.a Z+"))
+        EXPECT_EQ(keyFilter(k), 0) << k;
+    EXPECT_EQ(countChar("35;0050;\"12\";7;", ';'), 4);
+    EXPECT_EQ(countChar("", ';'), 0);
+    EXPECT_EQ(lastChars("abcdef", 3), "def");
+    EXPECT_EQ(lastChars("abc", 30), "abc");
+    EXPECT_EQ(lastChars("São Paulo/mun.dbf", 15), "o Paulo/mun.dbf");
+    EXPECT_EQ(lastChars("ção", 2), "ão"); // an accented letter is one character
+}
+
 TEST(Rounding, HalfGoesToEven)
 {
     EXPECT_EQ(roundHalfEven(12.5), 12);
