@@ -209,14 +209,6 @@ void projectYears(Step& step, ProjectionInput& in)
             }
 
             const std::string fileName = yearText + ".dbf";
-            try {
-                copyTemplate(templates / "PsFinais.dbf", step.table(fileName), CopyMode::Replace);
-            } catch (const Error&) {
-                step.dialogs.setBusy(false);
-                step.dialogs.warning(copyFailed(step, yearText));
-                saveBirths();
-                return;
-            }
             const std::string yearDecimal = std::to_string(year);
             fillInParallel(cells, [&](std::size_t from, std::size_t to) {
                 for (std::size_t c = from; c < to; ++c) {
@@ -227,7 +219,17 @@ void projectYears(Step& step, ProjectionInput& in)
                     yearTable.setNumber(c, fMulDec, nextFemale[c]);
                 }
             });
-            yearTable.write(step.table(fileName));
+            // The year table is made whole from the template's fields and replaces
+            // the file in one step, so no separate empty copy is written first; a
+            // file that cannot be replaced is reported as a failed copy would be.
+            try {
+                yearTable.write(step.table(fileName));
+            } catch (const Error&) {
+                step.dialogs.setBusy(false);
+                step.dialogs.warning(copyFailed(step, yearText));
+                saveBirths();
+                return;
+            }
 
             o += 80;
             in.popMale.swap(nextMale);

@@ -140,6 +140,23 @@ TEST(ChecksBeforeProjection, AllCompleteAsksNothing)
     EXPECT_EQ(p.monitor.log[1], "Verificando arquivos...");
 }
 
+TEST(YearTables, AYearThatCannotBeWrittenEndsTheStepKeepingTheYearsBefore)
+{
+    EngineProject p;
+    prepare(p, 2, 3);
+    fs::create_directories(p.dir / "2002.dbf"); // a folder where the table should go
+    auto step = p.step();
+    calculo::stepProjection(step);
+    EXPECT_EQ(p.dialogs.lastText(), "Não foi possível copiar o arquivo " + (p.dir.path() / "").string() +
+                                        "2002\n\nEle pode estar em uso por outra aplicação.\n\n"
+                                        "Não será possível continuar");
+    EXPECT_EQ(p.read("2001.dbf").size(), 162u);
+    EXPECT_FALSE(p.has("2003.dbf"));
+    EXPECT_EQ(p.read("NascSexo.dbf").size(), 2u); // the births of 2001
+    EXPECT_EQ(p.outcome.projectedYears, std::vector<int>{2001});
+    EXPECT_FALSE(p.monitor.logged("Saindo... ")); // the step ended at once
+}
+
 struct ShortCase {
     const char* name;
     int steps;
