@@ -1,0 +1,37 @@
+#pragma once
+#include "data/dialogs.h"
+#include "data/project_details.h"
+#include "data/text_exchange.h"
+#include "shell/app_state.h"
+
+#include <QWidget>
+
+namespace demovia::ui {
+
+// What every window shares: the state the main window keeps, the way to talk
+// to the person and the regional number format.
+struct UiContext {
+    AppState& state;
+    Dialogs& dialogs;
+    NumberFormat format;
+};
+
+// A work window inside the main window. It gathers what the person chose,
+// calls one core function and shows what it returns.
+class WorkWindow : public QWidget {
+public:
+    WorkWindow(UiContext& ctx, QWidget* parent = nullptr) : QWidget(parent), m_ctx(ctx) {}
+
+    // Back to the empty state (the reset of all windows).
+    virtual void resetaForm() = 0;
+    // A project was opened: restore what detalhes.ini keeps for this window
+    // and show the project's tables that exist.
+    virtual void projectOpened(const ProjectDetails& /*details*/) {}
+    // The project details are being saved: put this window's part into them.
+    virtual void storeDetails(ProjectDetails& /*details*/) const {}
+
+protected:
+    UiContext& m_ctx;
+};
+
+} // namespace demovia::ui
