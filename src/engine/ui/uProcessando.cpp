@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -121,6 +122,8 @@ void TfrmProcessando::processEvents()
 void TfrmProcessando::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center()); // centred on the screen, not on the owner
     // The run starts once the window is on screen, from the event loop of
     // the modal showing, so that the window is drawn before the steps begin.
     if (m_pending)

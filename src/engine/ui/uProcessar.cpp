@@ -17,6 +17,7 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -96,7 +97,7 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     // Side panel: the step selector and the multipliers.
     auto* steps = new QGroupBox(" Etapas do processamento", this);
     steps->setObjectName("pnl_passos");
-    steps->setFixedWidth(180 + 40);
+    steps->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as wide as its labels
     m_steps = steps;
     auto* stepsLayout = new QVBoxLayout(steps);
     auto* selector = new QHBoxLayout;
@@ -110,10 +111,12 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     m_stepCount->setInvertedAppearance(true); // step 1 at the top, beside its label
     m_stepCount->setInvertedControls(true);
     m_stepCount->setToolTip("Passos a executar");
-    m_stepCount->setFixedHeight(7 * 26);
-    selector->addWidget(m_stepCount);
+    // Each tick level with the middle of its label: ticks 26 pixels apart.
+    m_stepCount->setFixedHeight(6 * 26 + m_stepCount->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, m_stepCount));
+    selector->addWidget(m_stepCount, 0, Qt::AlignVCenter);
     auto* labels = new QVBoxLayout;
     labels->setSpacing(0);
+    labels->setContentsMargins(0, 0, 0, 0);
     const char* names[7] = {"lbl_coef_cresc", "lbl_fator_k", "lbl_rcm", "lbl_fecundidade", "lbl_interpolacao",
                             "lbl_proj_pop", "lbl_prorrat"};
     const char* texts[7] = {"Coeficientes de crescimento", "Fator K", "Relação criança / mulher", "Fecundidade",
