@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <clocale>
 #include <exception>
@@ -89,6 +90,9 @@ int main(int argc, char** argv)
     // with the role its "&Janelas" command brings forward.
     principal.addWorkWindow(WindowRole::Conf, new demovia::ui::TfrmConf(principal.context()));
 
+    // Without a window manager a maximised window keeps its first size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        principal.setGeometry(screen->availableGeometry());
     principal.showMaximized();
     return app.exec();
 }

@@ -251,6 +251,12 @@ TEST_F(ShellTest, NameBoxTakesLettersAndDigitsInCapitals)
     QKeyEvent cedilla(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("ç"));
     QApplication::sendEvent(eb, &cedilla);
     EXPECT_EQ(eb->text(), "A1ZX9");
+    // Tab is no character: it moves on to the description.
+    QApplication::setActiveWindow(&dlg);
+    eb->setFocus();
+    QTest::keyClick(eb, Qt::Key_Tab);
+    EXPECT_EQ(eb->text(), "A1ZX9");
+    EXPECT_EQ(dlg.focusWidget(), dlg.findChild<QPlainTextEdit*>("mm_descricao_nova"));
     EXPECT_EQ(eb->maxLength(), 8);
 }
 

@@ -16,6 +16,7 @@ ProjectDialog::ProjectDialog(ProjectHost& host, QWidget* parent)
     m_listPanel = new QGroupBox(" Projetos disponíveis", this);
     lb_trabs = new QListWidget(m_listPanel);
     lb_trabs->setObjectName("lb_trabs");
+    lb_trabs->setMinimumWidth(190);
     auto* l1 = new QVBoxLayout(m_listPanel);
     l1->addWidget(lb_trabs);
 

@@ -36,6 +36,8 @@ protected:
         if (t.isEmpty() || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
             return false;
         const QChar ch = t.at(0);
+        if (t.size() == 1 && ch.unicode() < 32 && ch.unicode() != 8 && ch.unicode() != 27)
+            return false; // Tab, Enter: moving on, not typing
         if (t.size() != 1 || ch.unicode() > 127)
             return true; // dropped
         const char key = projectNameKey(static_cast<char>(ch.unicode()));
@@ -96,7 +98,7 @@ TfrmNovoProjeto::TfrmNovoProjeto(ProjectHost& host, QWidget* parent) : ProjectDi
 
     auto* top = new QHBoxLayout;
     top->addWidget(listPanel(), 1);
-    top->addWidget(descriptionPanel(), 2);
+    top->addWidget(descriptionPanel(), 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(bb_criar);
