@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 
 #include <clocale>
 #include <exception>
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     }
 
     QApplication::setApplicationName(kTitle);
+    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
 
     const std::filesystem::path appDir =
         std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";

@@ -233,6 +233,14 @@ TEST_F(ShellTest, WindowCommandsSkipDisabledWindowsAndMinimiseAll)
     EXPECT_FALSE(k->isMaximized());
     EXPECT_EQ(w->mdiArea()->activeSubWindow(), k);
 
+    // A right press on the frame's own surface opens the pop-up menu.
+    auto* ppm = w->findChild<QMenu*>("ppm_tela");
+    w->menuItem("mi_jan_min_todas")->trigger();
+    QTest::mouseClick(w->mdiArea()->viewport(), Qt::RightButton, {}, QPoint(300, 40));
+    EXPECT_TRUE(ppm->isVisible());
+    ppm->hide();
+    w->menuItem("mi_jan_conf")->trigger();
+
     // Closing a work window's frame only minimises it.
     EXPECT_FALSE(k->close());
     EXPECT_TRUE(k->isMinimized());
