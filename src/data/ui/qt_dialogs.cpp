@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace demovia::ui {
 
@@ -22,8 +23,13 @@ void QtDialogs::message(Kind kind, const std::string& text)
 
 bool QtDialogs::confirm(const std::string& text)
 {
-    return QMessageBox::question(m_parent, kTitle, QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    // The buttons speak the system's language whatever translations are installed.
+    QMessageBox box(QMessageBox::Question, kTitle, QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.button(QMessageBox::Yes)->setText("&Sim");
+    box.button(QMessageBox::No)->setText("&Não");
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDialogs::chooseOpenFile(const std::string& title)

@@ -1,10 +1,8 @@
 #include "shell/ui/table_model.h"
 
-#include <QLocale>
+#include "data/text_util.h"
 
 namespace demovia::ui {
-
-TableModel::TableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TableModel::setTable(Table table)
 {
@@ -14,21 +12,18 @@ void TableModel::setTable(Table table)
     endResetModel();
 }
 
-void TableModel::clear()
-{
-    beginResetModel();
-    m_table = Table();
-    m_open = false;
-    endResetModel();
-}
-
 bool TableModel::load(const fs::path& file)
 {
     if (!fileExists(file)) {
         clear();
         return false;
     }
-    setTable(readTable(file));
+    try {
+        setTable(readTable(file));
+    } catch (...) {
+        clear();
+        throw;
+    }
     return true;
 }
 
@@ -43,6 +38,14 @@ int TableModel::findRow(const std::string& field, const std::string& text) const
     return -1;
 }
 
+void TableModel::clear()
+{
+    beginResetModel();
+    m_table = Table();
+    m_open = false;
+    endResetModel();
+}
+
 int TableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_table.rows.size());
@@ -53,32 +56,40 @@ int TableModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_table.fields.size());
 }
 
+QString TableModel::cellText(int row, int column) const
+{
+    if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return QString();
+    const Value& v = m_table.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    if (v.isNumber())
+        return QString::fromStdString(formatRegionalNumber(v.toDouble(), m_format));
+    return QString::fromStdString(v.toText());
+}
+
 QVariant TableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
-        return {};
-    const FieldDef& f = m_table.fields[static_cast<std::size_t>(index.column())];
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(f.isNumeric() ? (Qt::AlignRight | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignVCenter));
-    if (role != Qt::DisplayRole)
-        return {};
-    const Value& v = m_table.rows[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
-    if (v.isNull())
-        return QString();
-    if (v.isNumber())
-        return QLocale().toString(v.toDouble(), 'f', f.decimals);
-    return QString::fromStdString(v.toText());
+    if (!index.isValid())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) {
+        const FieldDef& f = m_table.fields[static_cast<std::size_t>(index.column())];
+        return QVariant::fromValue(Qt::Alignment(f.isNumeric() ? Qt::AlignRight | Qt::AlignVCenter
+                                                               : Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    return QVariant();
 }
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Horizontal && section >= 0 && section < columnCount())
-        return QString::fromStdString(m_table.fields[static_cast<std::size_t>(section)].name);
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    return {};
+        return QVariant();
+    if (orientation == Qt::Horizontal) {
+        if (section >= 0 && section < columnCount())
+            return QString::fromStdString(m_table.fields[static_cast<std::size_t>(section)].name);
+        return QVariant();
+    }
+    return section + 1;
 }
 
 } // namespace demovia::ui

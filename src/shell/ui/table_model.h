@@ -1,36 +1,46 @@
 #pragma once
 #include "data/table.h"
+#include "data/text_exchange.h"
 
 #include <QAbstractTableModel>
 
 namespace demovia::ui {
 
-// A read-only grid model over a table held in memory: every field in its
-// order, every row in stored order. Numbers are shown in the regional form.
+// A grid's view of one table held in memory: read-only, one column per field
+// (headed by the field name), rows in stored order. Numbers of fields with
+// decimals are shown with the regional decimal separator.
 class TableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TableModel(QObject* parent = nullptr);
+    explicit TableModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit TableModel(NumberFormat format, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), m_format(format)
+    {
+    }
 
-    // Shows the table (empty fields: nothing); clear() shows nothing.
     void setTable(Table table);
-    void clear();
-    // Reads the file when it exists; otherwise the grid is emptied. False when
-    // there was no file. A damaged file throws Error.
+    // Reads the file when it exists; a missing file leaves the grid empty (the
+    // view stays closed) and returns false. A damaged file throws Error, for
+    // the caller to report.
     bool load(const fs::path& file);
-
-    const Table& table() const { return m_table; }
-    bool isOpen() const { return m_open; }
+    void clear();
     // The first row, from the top, whose field equals text exactly; -1 when none.
     int findRow(const std::string& field, const std::string& text) const;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
+    const Table& table() const { return m_table; }
+    bool isOpen() const { return m_open; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // The text a cell shows.
+    QString cellText(int row, int column) const;
+
 private:
     Table m_table;
+    NumberFormat m_format;
     bool m_open = false;
 };
 

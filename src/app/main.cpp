@@ -1,0 +1,100 @@
+// The desktop program: one copy per user, the main window with its work
+// windows, and the general error report for what no command caught.
+#include "data/dialogs.h"
+#include "data/ui/qt_dialogs.h"
+#include "shell/ui/single_instance.h"
+#include "shell/ui/uConf.h"
+#include "shell/ui/uPrincipal.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+
+#include <clocale>
+#include <exception>
+
+namespace {
+
+const char* kTitle = "Módulo Demovia 2.0";
+
+// An error that no command caught ends that command only: it is reported and
+// the event loop goes on.
+class DemoviaApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* e) override
+    {
+        try {
+            return QApplication::notify(receiver, e);
+        } catch (const std::exception& ex) {
+            report(ex.what());
+        } catch (...) {
+            report("Erro desconhecido");
+        }
+        return false;
+    }
+
+private:
+    static void report(const std::string& text)
+    {
+        QGuiApplication::restoreOverrideCursor(); // a busy pointer left by the failed command
+        QMessageBox::critical(nullptr, kTitle, QString::fromStdString(demovia::generalErrorText(text)));
+    }
+};
+
+// The person's regional number format, for the text files.
+demovia::NumberFormat regionalFormat()
+{
+    demovia::NumberFormat f;
+    const QLocale loc = QLocale::system();
+    const QString dec = loc.decimalPoint(), grp = loc.groupSeparator();
+    if (dec.size() == 1 && dec.at(0).unicode() < 128)
+        f.decimal = static_cast<char>(dec.at(0).unicode());
+    if (grp.size() == 1 && grp.at(0).unicode() < 128 && grp != dec)
+        f.grouping = static_cast<char>(grp.at(0).unicode());
+    else if (f.decimal == f.grouping)
+        f.grouping = f.decimal == ',' ? '.' : ',';
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    DemoviaApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C"); // numbers inside the tables are locale-free
+
+    demovia::ui::SingleInstance lock("Kavo.Demovia");
+    if (!lock.acquired()) {
+        QMessageBox box(QMessageBox::Critical, "Aviso",
+                        "Uma cópia do Sistema Demovia está carregada.\n\nVerifique a barra de tarefas do sistema "
+                        "operacional ou\npressione e segure a tecla <ALT> e então <TAB>\npara navegar entre os "
+                        "programas abertos.",
+                        QMessageBox::Ok);
+        box.exec();
+        return 0;
+    }
+
+    QApplication::setApplicationName(kTitle);
+    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
+
+    const std::filesystem::path appDir =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
+    demovia::ui::QtDialogs dialogs;
+    dialogs.setStartFolder(appDir.string());
+
+    using demovia::ui::WindowRole;
+    demovia::ui::TfrmPrincipal principal(appDir, dialogs, regionalFormat());
+    // The work windows, in the order of creation; each one is registered
+    // with the role its "&Janelas" command brings forward.
+    principal.addWorkWindow(WindowRole::Conf, new demovia::ui::TfrmConf(principal.context()));
+
+    // Without a window manager a maximised window keeps its first size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        principal.setGeometry(screen->availableGeometry());
+    principal.showMaximized();
+    return app.exec();
+}
