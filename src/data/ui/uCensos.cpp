@@ -43,6 +43,9 @@ QTableView* makeTableGrid(const char* name, TableModel* model, QWidget* parent)
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    // Columns as wide as what the first rows show; a long table is not measured whole.
+    grid->horizontalHeader()->setResizeContentsPrecision(100);
+    QObject::connect(model, &QAbstractItemModel::modelReset, grid, &QTableView::resizeColumnsToContents);
     return grid;
 }
 

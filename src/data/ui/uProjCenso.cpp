@@ -89,7 +89,7 @@ TfrmProjCenso::TfrmProjCenso(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     m_splitter->addWidget(means);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({1, 1}); // half and half until the person moves the divider
+    m_splitter->setSizes({10000, 10000}); // half and half until the person moves the divider
     relLay->addWidget(m_splitter, 1);
 
     auto* ratioBox = new QGroupBox(" Informe a razão de sexo ao nascimento", relnas);
@@ -110,7 +110,7 @@ TfrmProjCenso::TfrmProjCenso(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     m_pages->setCurrentIndex(0);
 
     connect(m_import, &QToolButton::clicked, this, [this] { tb_importaClick(); });
-    resize(600, 360);
+    resize(640, 480);
 }
 
 void TfrmProjCenso::resetaForm()
