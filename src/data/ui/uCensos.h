@@ -1,0 +1,80 @@
+#pragma once
+#include "shell/ui/work_window.h"
+
+#include <functional>
+#include <string>
+
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class QPushButton;
+
+namespace demovia::ui {
+
+class TableModel;
+
+// The census dates the pre-processing window derives the census interval from.
+struct CensusDates {
+    std::string year1, year2; // the year boxes as shown
+    int month1 = -1, month2 = -1; // 0 "Janeiro" .. 11 "Dezembro"; -1 when none is selected
+};
+
+// "Arquivos dos censos iniciais": imports the two censuses, keeps their dates
+// and groups them into age groups.
+class TfrmCensos : public WorkWindow {
+    Q_OBJECT
+public:
+    TfrmCensos(UiContext& ctx, QWidget* parent = nullptr);
+
+    void resetaForm() override;
+    void projectOpened(const ProjectDetails& details) override;
+    void storeDetails(ProjectDetails& details) const override;
+
+    // "&Agrupa" is enabled when both file boxes hold something other than blanks.
+    void atualizaAgrupa();
+    CensusDates censusDates() const;
+
+    // Called after a successful grouping: the main window shows the
+    // pre-processing window and builds the K-modifier municipality list.
+    std::function<void()> onGrouped;
+
+    // The commands, as the buttons run them.
+    void tb_importaClick();
+    void tb_agrupaClick();
+    void sb_localizarClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void yearBoxLeft(QLineEdit* box);
+    void showCensus(int census);
+    void reportGeneral(const std::exception& e);
+
+    QTabWidget* m_pages = nullptr;
+    QRadioButton* m_rb[2] = {};
+    QComboBox* m_month[2] = {};
+    QLineEdit* m_year[2] = {};
+    QLineEdit* m_file[2] = {};
+    QLineEdit* m_count[2] = {};
+    QTableView* m_grid[2] = {};
+    TableModel* m_model[2] = {};
+    QLineEdit* m_mun = nullptr;
+    QPushButton* m_search = nullptr;
+    QToolButton* m_import = nullptr;
+    QToolButton* m_group = nullptr;
+    QStatusBar* m_status = nullptr;
+};
+
+// Lets through a keystroke the key filter accepts, and every key that types
+// nothing (moves, Tab, Enter). True when the event is to be dropped.
+bool dropFilteredKey(QEvent* event);
+
+// A read-only grid over a table model, one whole row selected at a time.
+QTableView* makeTableGrid(const char* name, TableModel* model, QWidget* parent);
+
+} // namespace demovia::ui
