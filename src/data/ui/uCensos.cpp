@@ -221,7 +221,7 @@ void TfrmCensos::atualizaAgrupa() { m_group->setEnabled(!blank(m_file[0]) && !bl
 
 CensusDates TfrmCensos::censusDates() const
 {
-    return {m_year[0]->text().toStdString(), m_year[1]->text().toStdString(), m_month[0]->currentIndex(),
+    return {m_year[0]->text().toStdString(), m_month[0]->currentIndex(), m_year[1]->text().toStdString(),
             m_month[1]->currentIndex()};
 }
 

@@ -18,11 +18,6 @@ namespace demovia::ui {
 class TableModel;
 
 // The census dates the pre-processing window derives the census interval from.
-struct CensusDates {
-    std::string year1, year2; // the year boxes as shown
-    int month1 = -1, month2 = -1; // 0 "Janeiro" .. 11 "Dezembro"; -1 when none is selected
-};
-
 // "Arquivos dos censos iniciais": imports the two censuses, keeps their dates
 // and groups them into age groups.
 class TfrmCensos : public WorkWindow {

@@ -20,15 +20,6 @@ namespace demovia::ui {
 
 class TfrmProcessando;
 
-// The census dates as the census window shows them: the year boxes as typed
-// and the month lists' positions, 0 "Janeiro" .. 11 "Dezembro".
-struct CensusDates {
-    std::string year1;
-    int month1 = 0;
-    std::string year2;
-    int month2 = 0;
-};
-
 // The pre-processing window: the grouped census tables, how many steps to
 // run and which multipliers to use, and the command that starts a run.
 class TfrmProcessar : public WorkWindow {

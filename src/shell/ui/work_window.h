@@ -16,6 +16,15 @@ struct UiContext {
     NumberFormat format;
 };
 
+// The census dates as the census window shows them, read by the
+// pre-processing window when it starts a run.
+struct CensusDates {
+    std::string year1;  // the year box of census 1 as shown
+    int month1 = -1;    // 0 "Janeiro" .. 11 "Dezembro"; -1 when none is selected
+    std::string year2;
+    int month2 = -1;
+};
+
 // A work window inside the main window. It gathers what the person chose,
 // calls one core function and shows what it returns.
 class WorkWindow : public QWidget {
