@@ -3,7 +3,7 @@
 #include "data/dialogs.h"
 #include "data/ui/qt_dialogs.h"
 #include "shell/ui/single_instance.h"
-#include "shell/ui/uConf.h"
+#include "shell/ui/work_windows.h"
 #include "shell/ui/uPrincipal.h"
 
 #include <QApplication>
@@ -86,11 +86,8 @@ int main(int argc, char** argv)
     demovia::ui::QtDialogs dialogs;
     dialogs.setStartFolder(appDir.string());
 
-    using demovia::ui::WindowRole;
     demovia::ui::TfrmPrincipal principal(appDir, dialogs, regionalFormat());
-    // The work windows, in the order of creation; each one is registered
-    // with the role its "&Janelas" command brings forward.
-    principal.addWorkWindow(WindowRole::Conf, new demovia::ui::TfrmConf(principal.context()));
+    demovia::ui::addWorkWindows(principal);
 
     // Without a window manager a maximised window keeps its first size.
     if (const QScreen* screen = QGuiApplication::primaryScreen())

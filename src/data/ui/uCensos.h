@@ -17,7 +17,6 @@ namespace demovia::ui {
 
 class TableModel;
 
-// The census dates the pre-processing window derives the census interval from.
 // "Arquivos dos censos iniciais": imports the two censuses, keeps their dates
 // and groups them into age groups.
 class TfrmCensos : public WorkWindow {
