@@ -40,6 +40,9 @@ public:
     // Lets pending window events through: the only moment a press of the
     // cancel button is seen (after each census row in step 5, each year in step 6).
     virtual void processEvents() {}
+    // The steps are over and the closing message comes next (the cancel
+    // button becomes the close button here).
+    virtual void stepsEnded() {}
 
     bool cancel = false; // the cancel flag
 };

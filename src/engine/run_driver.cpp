@@ -80,6 +80,7 @@ RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& di
             steps[k - 1](step);
     }
 
+    monitor.stepsEnded();
     if (monitor.cancel) {
         outcome.cancelled = true;
         dialogs.warning("Processo cancelado. Clique em FECHAR para fechar a tela");

@@ -31,6 +31,7 @@ public:
         if (onEvents)
             onEvents(*this);
     }
+    void stepsEnded() override { endedWithCancel = cancel ? 1 : 0; }
     bool logged(const std::string& prefix) const
     {
         return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
@@ -41,6 +42,7 @@ public:
     int events = 0;
     int progressMax = -1;
     int progress = -1;
+    int endedWithCancel = -1; // the cancel flag when the steps ended; -1 before
 };
 
 class EngineProject {

@@ -276,6 +276,7 @@ TEST(RunDriver, OneStepOnlyThenCompletion)
     p.ctx.settings.stepsToRun = 1;
     const RunOutcome out = runProjection(p.ctx, p.monitor, p.dialogs);
     EXPECT_FALSE(out.cancelled);
+    EXPECT_EQ(p.monitor.endedWithCancel, 0); // told before the flag is set and the message shown
     EXPECT_TRUE(p.monitor.cancel); // set at the end of every run
     EXPECT_EQ(p.monitor.log, std::vector<std::string>{"Coeficiente de crescimento..."});
     EXPECT_EQ(p.read("CR_UFM.dbf").size(), 34u);

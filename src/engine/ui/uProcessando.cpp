@@ -146,13 +146,19 @@ void TfrmProcessando::dispatch()
 
     try {
         m_outcome = runProjection(ctx, *this, m_dialogs);
-        m_button->setText("&Fechar");
     } catch (const std::exception& e) {
         // The run stops where the error came out; the window stays open with
         // "&Cancelar" and the flag clear: one press sets it, the next closes.
         cancel = false;
         m_dialogs.error(generalErrorText(e.what()));
     }
+}
+
+void TfrmProcessando::stepsEnded()
+{
+    // Before the closing message, so that the message already says "FECHAR"
+    // of a button that reads so.
+    m_button->setText("&Fechar");
 }
 
 void TfrmProcessando::bb_cancelaClick()

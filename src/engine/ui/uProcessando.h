@@ -41,6 +41,7 @@ public:
     void setProgress(int position) override;
     void setRemainingTime(const std::string& hhmmss) override;
     void processEvents() override;
+    void stepsEnded() override;
 
 public slots:
     void bb_cancelaClick();
