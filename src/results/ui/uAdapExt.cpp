@@ -1,0 +1,264 @@
+#include "results/ui/uAdapExt.h"
+
+#include "data/error.h"
+#include "data/project.h"
+#include "data/sql_engine.h"
+#include "data/text_util.h"
+#include "data/ui/uCensos.h"
+#include "results/adapter.h"
+#include "shell/ui/table_model.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace demovia::ui {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QWidget* gridPage(const char* name, QTableView*& grid, TableModel* model, QWidget* parent, const char* gridName)
+{
+    auto* page = new QWidget(parent);
+    page->setObjectName(name);
+    auto* lay = new QVBoxLayout(page);
+    lay->setContentsMargins(0, 0, 0, 0);
+    grid = makeTableGrid(gridName, model, page);
+    lay->addWidget(grid);
+    return page;
+}
+
+// The age-group view's rows as a table for its grid: texts as texts, the
+// unrounded sums with decimals.
+Table resultTable(const ResultSet& r)
+{
+    Table t;
+    for (const auto& c : r.columns) {
+        const bool text = !r.rows.empty() && !r.rows.front()[t.fields.size()].isNumber();
+        const bool decimals = lowerAscii(c).size() > 4 && lowerAscii(c).substr(lowerAscii(c).size() - 4) == "_dec";
+        t.fields.push_back(text ? FieldDef{c, 'C', 10, 0} : FieldDef{c, 'N', 19, decimals ? 10 : 0});
+    }
+    t.rows = r.rows;
+    return t;
+}
+
+} // namespace
+
+TfrmAdapExt::TfrmAdapExt(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent)
+{
+    setObjectName("frmAdapExt");
+    setWindowTitle("Adaptador de projeções externas ao sistema Demovia");
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(4, 4, 4, 4);
+
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("tbr_adaptador");
+    m_import = new QToolButton(bar);
+    m_import->setObjectName("tb_importa");
+    m_import->setText("&Importa");
+    m_import->setToolTip("Importa arquivo CSV");
+    m_import->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(m_import);
+    m_export = new QToolButton(bar);
+    m_export->setObjectName("tb_exporta");
+    m_export->setText("&Exporta");
+    m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(m_export);
+    bar->addSeparator();
+    auto* munLabel = new QLabel("Cód. Mun.", bar);
+    bar->addWidget(munLabel);
+    m_mun = new QLineEdit(bar);
+    m_mun->setObjectName("edt_id_mun");
+    m_mun->setMaxLength(4);
+    m_mun->setText("0000");
+    m_mun->setFixedWidth(m_mun->fontMetrics().horizontalAdvance("00000") + 16);
+    munLabel->setBuddy(m_mun);
+    bar->addWidget(m_mun);
+    m_search = new QPushButton("&Localizar", bar);
+    m_search->setObjectName("sb_localizar");
+    m_search->setToolTip("Seleciona os registros, segundo a condição");
+    m_search->setAutoDefault(false);
+    bar->addWidget(m_search);
+    root->addWidget(bar);
+
+    auto* yearStrip = new QWidget(this);
+    auto* yearLay = new QHBoxLayout(yearStrip);
+    yearLay->setContentsMargins(0, 0, 0, 0);
+    auto* yearLabel = new QLabel("Ano a considerar", yearStrip);
+    yearLay->addWidget(yearLabel);
+    m_years = new QComboBox(yearStrip);
+    m_years->setObjectName("cb_ano_projetado");
+    m_years->setEditable(false);
+    m_years->setToolTip("Escolha o ano projetado a apresentar");
+    m_years->setMinimumContentsLength(6);
+    yearLabel->setBuddy(m_years);
+    yearLay->addWidget(m_years);
+    m_process = new QPushButton("&Processar", yearStrip);
+    m_process->setObjectName("sb_processar");
+    m_process->setToolTip("Traz a projeção do ano escolhido");
+    m_process->setAutoDefault(false);
+    yearLay->addWidget(m_process);
+    m_prorate = new QCheckBox("Com prorrateio", yearStrip);
+    m_prorate->setObjectName("cb_prorratear");
+    m_prorate->setChecked(true);
+    yearLay->addWidget(m_prorate);
+    yearLay->addStretch(1);
+    root->addWidget(yearStrip);
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName("pc_adaptador");
+    root->addWidget(m_pages, 1);
+    m_origin = new TableModel(ctx.format, this);
+    m_ages = new TableModel(ctx.format, this);
+    m_groups = new TableModel(ctx.format, this);
+    m_pages->addTab(gridPage("ts_origem", m_gridOrigin, m_origin, m_pages, "grd_origem"), "Arquivo de origem");
+    m_pages->addTab(gridPage("ts_idade", m_gridAges, m_ages, m_pages, "grd_idade"), "Por idades simples");
+    m_pages->addTab(gridPage("ts_faixa_etaria", m_gridGroups, m_groups, m_pages, "grd_faixa_etaria"),
+                    "Por faixas etárias");
+    m_pages->setCurrentIndex(0);
+
+    connect(m_import, &QToolButton::clicked, this, [this] { tb_importaClick(); });
+    connect(m_export, &QToolButton::clicked, this, [this] { tb_exportaClick(); });
+    connect(m_search, &QPushButton::clicked, this, [this] { sb_localizarClick(); });
+    connect(m_mun, &QLineEdit::returnPressed, this, [this] { sb_localizarClick(); });
+    connect(m_process, &QPushButton::clicked, this, [this] { sb_processarClick(); });
+    resize(720, 480);
+}
+
+void TfrmAdapExt::resetaForm()
+{
+    m_pages->setCurrentIndex(0);
+    m_years->clear();
+    m_origin->clear();
+    m_ages->clear();
+    m_groups->clear();
+    m_groupStatement.clear();
+    m_adaptedPath.clear();
+}
+
+void TfrmAdapExt::projectOpened(const ProjectDetails& /*details*/)
+{
+    // The external file imported earlier, with its years, so that a reopened
+    // project can be adapted without importing again.
+    if (m_ctx.state.projectDir.empty())
+        return;
+    if (m_origin->load(m_ctx.state.projectDir / "externo.dbf"))
+        addYears(externalYears(m_ctx.state.projectDir));
+}
+
+void TfrmAdapExt::addYears(const std::vector<std::string>& years)
+{
+    for (const auto& y : years)
+        m_years->addItem(q(y));
+}
+
+void TfrmAdapExt::reportGeneral(const std::exception& e) { m_ctx.dialogs.error(generalErrorText(e.what())); }
+
+void TfrmAdapExt::tb_importaClick()
+{
+    try {
+        const auto chosen = m_ctx.dialogs.chooseOpenFile("Abrir arquivo");
+        if (!chosen || chosen->empty())
+            return;
+        m_origin->clear();
+        std::optional<std::vector<std::string>> years;
+        try {
+            years = importExternal(m_ctx.state.appDir, m_ctx.state.projectDir, m_ctx.state.ufCode(), *chosen,
+                                   m_ctx.format, m_ctx.dialogs);
+        } catch (...) {
+            m_origin->load(m_ctx.state.projectDir / "externo.dbf");
+            throw;
+        }
+        if (years)
+            addYears(*years);
+        m_origin->load(m_ctx.state.projectDir / "externo.dbf");
+    } catch (const std::exception& e) {
+        reportGeneral(e);
+    }
+}
+
+void TfrmAdapExt::sb_processarClick()
+{
+    if (m_years->currentIndex() < 0)
+        return;
+    const std::string year = m_years->currentText().toStdString();
+    try {
+        m_ages->clear();
+        m_groups->clear();
+        m_groupStatement.clear();
+        m_adaptedPath.clear();
+        if (!adaptYear(m_ctx.state.appDir, m_ctx.state.projectDir, year, m_prorate->isChecked(), m_ctx.dialogs))
+            return;
+        try {
+            BusyGuard busy(m_ctx.dialogs);
+            const fs::path adapted = adaptedFile(m_ctx.state.projectDir, year);
+            m_ages->load(adapted);
+            m_adaptedPath = adapted.string();
+            const std::string statement = ageGroupStatement(m_ctx.state.projectDir, year);
+            SqlEngine sql;
+            m_groups->setTable(resultTable(sql.query(statement)));
+            m_groupStatement = statement;
+        } catch (const Error& e) {
+            m_ctx.dialogs.warning(std::string("Não foi possível concluir a adaptação.\n\nErro original: ") + e.what());
+            return;
+        }
+        m_pages->setCurrentIndex(1);
+        m_gridAges->setFocus();
+    } catch (const std::exception& e) {
+        reportGeneral(e);
+    }
+}
+
+void TfrmAdapExt::sb_localizarClick()
+{
+    try {
+        const std::string typed = trim(m_mun->text().toStdString());
+        const std::string code = typed.empty() ? std::string("0000") : mun4(parseWhole(typed));
+        m_mun->setText(q(code));
+        BusyGuard busy(m_ctx.dialogs);
+        const std::pair<TableModel*, QTableView*> views[] = {
+            {m_origin, m_gridOrigin}, {m_ages, m_gridAges}, {m_groups, m_gridGroups}};
+        for (const auto& [model, grid] : views) {
+            if (!model->isOpen())
+                continue;
+            const int row = model->findRow("mun", code);
+            if (row >= 0) {
+                grid->selectRow(row);
+                grid->scrollTo(model->index(row, 0));
+            }
+        }
+    } catch (const std::exception& e) {
+        reportGeneral(e); // a code that is not a whole number: nothing is searched
+    }
+}
+
+void TfrmAdapExt::tb_exportaClick()
+{
+    try {
+        std::string statement;
+        if (m_gridOrigin->hasFocus() && m_origin->isOpen())
+            statement = "select * from \"" + folderText(m_ctx.state.projectDir) + "externo.dbf\";";
+        else if (m_gridAges->hasFocus() && !m_adaptedPath.empty())
+            statement = "select * from \"" + m_adaptedPath + "\";";
+        else if (m_gridGroups->hasFocus() && !m_groupStatement.empty())
+            statement = m_groupStatement;
+        if (statement.empty())
+            return;
+        SqlEngine sql;
+        exportStatement(sql, statement, m_ctx.format, m_ctx.dialogs);
+    } catch (const std::exception& e) {
+        reportGeneral(e);
+    }
+}
+
+} // namespace demovia::ui

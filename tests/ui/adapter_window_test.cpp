@@ -1,0 +1,151 @@
+#include "data/project.h"
+#include "data/scripted_dialogs.h"
+#include "data/table.h"
+#include "data/text_util.h"
+#include "results/ui/uAdapExt.h"
+#include "shell/ui/table_model.h"
+#include "test_util.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace demovia;
+using namespace demovia::ui;
+
+namespace {
+
+// An open project of Acre (12) with the year table of 2011 for two municipalities.
+class AdapterWindowTest : public ::testing::Test {
+protected:
+    test::TempDir app;
+    AppState state;
+    ScriptedDialogs dialogs;
+    UiContext ctx{state, dialogs, NumberFormat{',', '.'}};
+
+    void SetUp() override
+    {
+        fs::copy(test::appDir() / "DBVazio", app / "DBVazio", fs::copy_options::recursive);
+        fs::copy(test::appDir() / "DBPadrao", app / "DBPadrao", fs::copy_options::recursive);
+        state.appDir = app.path() / "";
+        std::string name = "AC", description = "Acre";
+        ProjectDetails d;
+        ASSERT_TRUE(createProject(state, "12", name, description, d, dialogs)) << dialogs.lastText();
+        Table t(readSchema(app / "DBVazio" / "PsFinais.dbf"));
+        for (const char* mun : {"0010", "0020"})
+            for (int a = 0; a <= 80; ++a)
+                t.append({"2011", mun, age3(std::min(a / 5 + 1, 17)), a, 10 + a % 4, 12, 10.0 + a % 4, 12.0});
+        writeTable(state.projectDir / "2011.dbf", t);
+        test::writeBytes(app / "ext.csv", "12;2011;0010;3001\r\n35;2011;0010;9\r\n12;2011;0020;2500\r\n"
+                                          "12;2012;0010;3100\r\n");
+    }
+
+    template <class T> static T* child(QWidget* w, const char* name)
+    {
+        T* c = w->findChild<T*>(name);
+        if (!c)
+            ADD_FAILURE() << "no control " << name;
+        return c;
+    }
+    static TableModel* modelOf(QWidget* w, const char* grid)
+    {
+        return static_cast<TableModel*>(child<QTableView>(w, grid)->model());
+    }
+    static int selectedRow(QWidget* w, const char* grid)
+    {
+        const auto rows = child<QTableView>(w, grid)->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.front().row() : -1;
+    }
+    static QStringList years(QWidget* w)
+    {
+        QStringList l;
+        auto* cb = child<QComboBox>(w, "cb_ano_projetado");
+        for (int i = 0; i < cb->count(); ++i)
+            l << cb->itemText(i);
+        return l;
+    }
+    void import(QWidget* w, const std::string& file)
+    {
+        dialogs.openFiles.push_back(file);
+        child<QToolButton>(w, "tb_importa")->click();
+    }
+};
+
+TEST_F(AdapterWindowTest, ImportProcessLocateAndReset)
+{
+    TfrmAdapExt w(ctx);
+    EXPECT_EQ(w.windowTitle(), QString("Adaptador de projeções externas ao sistema Demovia"));
+    EXPECT_TRUE(child<QCheckBox>(&w, "cb_prorratear")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(&w, "edt_id_mun")->text(), QString("0000"));
+
+    // Nothing selected: Processar does nothing.
+    child<QPushButton>(&w, "sb_processar")->click();
+    EXPECT_TRUE(dialogs.log.empty());
+
+    import(&w, (app / "ext.csv").string());
+    ASSERT_TRUE(dialogs.log.empty()) << dialogs.lastText();
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2012"}));
+    EXPECT_EQ(modelOf(&w, "grd_origem")->rowCount(), 3); // the row of state 35 is gone
+
+    // Processar on 2011: the adapted table on disk and in the grids.
+    child<QComboBox>(&w, "cb_ano_projetado")->setCurrentIndex(0);
+    child<QPushButton>(&w, "sb_processar")->click();
+    ASSERT_TRUE(dialogs.log.empty()) << dialogs.lastText();
+    const Table adapted = readTable(state.projectDir / "2011_ext.dbf");
+    ASSERT_EQ(adapted.size(), 162u);
+    long long first = 0;
+    for (std::size_t i = 0; i < 81; ++i)
+        first += adapted.rows[i][4].toInt() + adapted.rows[i][5].toInt();
+    EXPECT_EQ(first, 3001); // pro-rated to the external total
+    EXPECT_EQ(modelOf(&w, "grd_idade")->rowCount(), 162);
+    TableModel* groups = modelOf(&w, "grd_faixa_etaria");
+    ASSERT_EQ(groups->rowCount(), 34);
+    EXPECT_EQ(groups->cellText(17, 1), QString("0020"));
+    EXPECT_EQ(groups->cellText(16, 2), QString("017"));
+    EXPECT_EQ(child<QTabWidget>(&w, "pc_adaptador")->currentIndex(), 1);
+
+    // Without pro-rating, the exact shares (both sexes of a municipality add up to about 2500).
+    child<QCheckBox>(&w, "cb_prorratear")->setChecked(false);
+    child<QPushButton>(&w, "sb_processar")->click();
+    const Table plain = readTable(state.projectDir / "2011_ext.dbf");
+    double second = 0;
+    for (std::size_t i = 81; i < 162; ++i)
+        second += plain.rows[i][6].toDouble() + plain.rows[i][7].toDouble();
+    EXPECT_NEAR(second, 2500, 1e-6);
+
+    // Localizar writes the code with four digits and moves every open grid.
+    child<QLineEdit>(&w, "edt_id_mun")->setText(" 20");
+    child<QPushButton>(&w, "sb_localizar")->click();
+    EXPECT_EQ(child<QLineEdit>(&w, "edt_id_mun")->text(), QString("0020"));
+    EXPECT_EQ(selectedRow(&w, "grd_origem"), 1);
+    EXPECT_EQ(selectedRow(&w, "grd_idade"), 81);
+    EXPECT_EQ(selectedRow(&w, "grd_faixa_etaria"), 17);
+    child<QLineEdit>(&w, "edt_id_mun")->setText("x");
+    child<QPushButton>(&w, "sb_localizar")->click();
+    EXPECT_EQ(dialogs.log.size(), 1u);
+    EXPECT_EQ(selectedRow(&w, "grd_idade"), 81);
+
+    // 2012 has no year table.
+    dialogs.log.clear();
+    child<QComboBox>(&w, "cb_ano_projetado")->setCurrentIndex(1);
+    child<QPushButton>(&w, "sb_processar")->click();
+    EXPECT_TRUE(dialogs.saw("warning", "nãotem resultados para o ano selecionado"));
+
+    // A second import appends its years again; only the reset empties the list.
+    import(&w, (app / "ext.csv").string());
+    EXPECT_EQ(years(&w).size(), 4);
+    w.resetaForm();
+    EXPECT_TRUE(years(&w).isEmpty());
+    EXPECT_FALSE(modelOf(&w, "grd_origem")->isOpen());
+    EXPECT_FALSE(modelOf(&w, "grd_idade")->isOpen());
+    EXPECT_FALSE(modelOf(&w, "grd_faixa_etaria")->isOpen());
+    EXPECT_EQ(child<QTabWidget>(&w, "pc_adaptador")->currentIndex(), 0);
+}
+
+} // namespace
