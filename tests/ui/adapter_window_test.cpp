@@ -6,6 +6,7 @@
 #include "shell/ui/table_model.h"
 #include "test_util.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +16,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace demovia;
 using namespace demovia::ui;
@@ -109,6 +112,28 @@ TEST_F(AdapterWindowTest, ImportProcessLocateAndReset)
     EXPECT_EQ(groups->cellText(17, 1), QString("0020"));
     EXPECT_EQ(groups->cellText(16, 2), QString("017"));
     EXPECT_EQ(child<QTabWidget>(&w, "pc_adaptador")->currentIndex(), 1);
+
+    // Exporta writes what the focused grid shows; nothing without a focused grid.
+    w.show();
+    QApplication::setActiveWindow(&w);
+    child<QTableView>(&w, "grd_faixa_etaria")->setFocus();
+    dialogs.saveFiles.push_back((app / "grupos.csv").string());
+    child<QToolButton>(&w, "tb_exporta")->click();
+    const std::string groupsText = test::readBytes(app / "grupos.csv");
+    EXPECT_EQ(groupsText.substr(0, groupsText.find('\r')), "ano;mun;faixa;hom_int;mul_int;hom_dec;mul_dec;");
+    EXPECT_EQ(std::count(groupsText.begin(), groupsText.end(), '\n'), 35);
+    child<QTableView>(&w, "grd_idade")->setFocus();
+    dialogs.saveFiles.push_back((app / "idades.csv").string());
+    child<QToolButton>(&w, "tb_exporta")->click();
+    const std::string agesText = test::readBytes(app / "idades.csv");
+    EXPECT_EQ(std::count(agesText.begin(), agesText.end(), '\n'), 163);
+    child<QLineEdit>(&w, "edt_id_mun")->setFocus();
+    dialogs.saveFiles.push_back((app / "nada.csv").string());
+    child<QToolButton>(&w, "tb_exporta")->click();
+    EXPECT_FALSE(fs::exists(app / "nada.csv"));
+    EXPECT_EQ(dialogs.saveFiles.size(), 1u); // not even asked
+    dialogs.saveFiles.clear();
+    dialogs.log.clear();
 
     // Without pro-rating, the exact shares (both sexes of a municipality add up to about 2500).
     child<QCheckBox>(&w, "cb_prorratear")->setChecked(false);
