@@ -91,6 +91,7 @@ TfrmK_Mod::TfrmK_Mod(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent),
     m_models->setObjectName("lb_modelos");
     m_models->setSortingEnabled(true);
     leftLay->addWidget(m_models);
+    left->setFixedWidth(200);
     body->addWidget(left);
 
     auto* right = new QVBoxLayout;
