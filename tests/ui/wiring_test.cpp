@@ -70,4 +70,9 @@ TEST(WorkWindows, TheRoadFromTheCensusWindowToThePreProcessingWindow)
     auto* grid = processar->findChild<QTableView*>("Grade_UF_MUN");
     ASSERT_TRUE(grid && grid->model());
     EXPECT_EQ(grid->model()->rowCount(), 17 * 22) << dialogs.lastText();
+    // ... and the K modifiers can name the municipalities grouped.
+    auto* muns = p.workWindow(WindowRole::KMod)->findChild<QComboBox*>("cb_mun");
+    ASSERT_TRUE(muns);
+    EXPECT_EQ(muns->count(), 22);
+    EXPECT_TRUE(p.workWindow(WindowRole::AdapExt));
 }

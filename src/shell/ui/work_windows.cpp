@@ -3,6 +3,9 @@
 #include "data/ui/uCensos.h"
 #include "data/ui/uProjCenso.h"
 #include "engine/ui/uProcessar.h"
+#include "results/ui/uAdapExt.h"
+#include "results/ui/uAplica_K_Mod.h"
+#include "results/ui/uK_Mod.h"
 #include "shell/ui/uConf.h"
 #include "shell/ui/uPrincipal.h"
 
@@ -19,7 +22,9 @@ void addWorkWindows(TfrmPrincipal& p)
     p.addWorkWindow(WindowRole::Censos, censos);
     p.addWorkWindow(WindowRole::ProjCenso, projCenso);
     p.addWorkWindow(WindowRole::Processar, processar);
-    // The results, K modifier and adapter windows are not built yet.
+    auto* kmod = new TfrmK_Mod(ctx);
+    p.addWorkWindow(WindowRole::KMod, kmod);
+    p.addWorkWindow(WindowRole::AdapExt, new TfrmAdapExt(ctx));
     auto* conf = new TfrmConf(ctx);
     p.addWorkWindow(WindowRole::Conf, conf);
 
@@ -27,18 +32,21 @@ void addWorkWindows(TfrmPrincipal& p)
     processar->censusDates = [censos] { return censos->censusDates(); };
     processar->sexRatioText = [projCenso] { return projCenso->sexRatioText(); };
     processar->minimiseAll = [&p] { p.minimiseAll(); };
+    processar->offerKModifiers = kModifierOffer(ctx, *kmod);
     processar->onRunFinished = [&p](const RunOutcome& out) {
         p.state().firstProjectedYear = out.firstProjectedYear;
         p.saveDetails();
     };
-    censos->onGrouped = [&p, processar] {
-        // The grouped tables shown, and the window brought forward at normal size.
+    censos->onGrouped = [&p, processar, kmod] {
+        // The grouped tables shown, the window brought forward at normal size,
+        // and the municipalities the K modifiers can name.
         processar->showGroupedTables();
         if (QMdiSubWindow* sub = p.subWindow(WindowRole::Processar)) {
             sub->showNormal();
             sub->raise();
             sub->setFocus();
         }
+        kmod->buildMunicipalityList();
     };
 }
 
