@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -199,6 +200,20 @@ TEST_F(ResultsWindow, ShowYearWithAnEmptyListWarnsThatTheFileCannotBeReached)
         << dialogs.log[0].text;
     EXPECT_EQ(rows("grd_psfin_fx"), 0);
     EXPECT_EQ(rows("grd_psfin_tot"), 0);
+
+    // A listed year whose file is gone: the year grid keeps the year shown before.
+    window->runFinished(s_sample->outcome);
+    const int shown = rows("grd_psfinais");
+    ASSERT_GT(shown, 0);
+    years()->addItem("2199");
+    years()->setCurrentIndex(years()->count() - 1);
+    dialogs.log.clear();
+    QTest::keyClick(years(), Qt::Key_Return);
+    ASSERT_EQ(dialogs.log.size(), 1u);
+    EXPECT_EQ(dialogs.log[0].text.rfind("Não foi possível acessar o arquivo do ano escolhido.", 0), 0u);
+    EXPECT_EQ(rows("grd_psfinais"), shown);
+    EXPECT_EQ(cell("grd_psfinais", 0, 0), "2011");
+    EXPECT_EQ(rows("grd_psfin_fx"), 0);
 }
 
 TEST_F(ResultsWindow, LocateWritesTheCodeBackAndMovesTheMunicipalGrids)
@@ -273,6 +288,16 @@ TEST_F(ResultsWindow, PrintActsOnTheFocusedGridWithItsReport)
     const fs::path pdf = out / "totais.pdf";
     ASSERT_TRUE(ui::writeReportPdf(reports[0], QString::fromStdString(pdf.string())));
     EXPECT_EQ(test::readBytes(pdf).substr(0, 4), "%PDF");
+
+    // Export hands the same grid's query to the text export.
+    const fs::path text = out / "totais.txt";
+    dialogs.saveFiles.push_back(text.string());
+    QTest::mouseClick(child<QToolButton>("tb_exporta"), Qt::LeftButton);
+    ASSERT_TRUE(fs::exists(text)) << dialogs.lastText();
+    const std::string exported = test::readBytes(text);
+    EXPECT_EQ(exported.rfind("ano;mun;hom_int;mul_int;hom_dec;mul_dec", 0), 0u) << exported.substr(0, 60);
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), rows("grd_psfin_tot") + 1);
+    dialogs.log.clear();
 
     // An intermediate grid prints its table with its own report.
     child<QTabWidget>("pc_resultados")->setCurrentIndex(0);

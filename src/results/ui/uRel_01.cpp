@@ -10,6 +10,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include <algorithm>
+
 namespace demovia::ui {
 
 namespace {
@@ -108,7 +110,9 @@ bool drawReport(const ReportDocument& doc, QPagedPaintDevice& device)
                 if (c < 0)
                     continue;
                 const ColumnPlace& at = doc.places[static_cast<std::size_t>(c)];
-                painter.drawText(rect(at.left, y + 1.0 + row, at.width - pad, row), Qt::AlignRight | Qt::AlignVCenter,
+                // The last column ends at the frame: keep its sum inside.
+                const double right = std::min(at.left + at.width - pad, kMargin + boxWidth - 1.5);
+                painter.drawText(rect(at.left, y + 1.0 + row, right - at.left, row), Qt::AlignRight | Qt::AlignVCenter,
                                  q(doc.totals[t]));
             }
         }

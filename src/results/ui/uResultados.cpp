@@ -222,6 +222,9 @@ QTableView* TfrmResultados::makeGrid(Grid g, QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     m_grids[static_cast<std::size_t>(g)] = grid;
+    // Widths follow the values of each table shown.
+    connect(m_models[static_cast<std::size_t>(g)], &QAbstractItemModel::modelReset, grid,
+            [grid] { grid->resizeColumnsToContents(); });
     return grid;
 }
 
