@@ -2,10 +2,12 @@
 
 #include "data/ui/uCensos.h"
 #include "data/ui/uProjCenso.h"
+#include "engine/ui/uProcessando.h"
 #include "engine/ui/uProcessar.h"
 #include "results/ui/uAdapExt.h"
 #include "results/ui/uAplica_K_Mod.h"
 #include "results/ui/uK_Mod.h"
+#include "results/ui/uResultados.h"
 #include "shell/ui/uConf.h"
 #include "shell/ui/uPrincipal.h"
 
@@ -22,6 +24,8 @@ void addWorkWindows(TfrmPrincipal& p)
     p.addWorkWindow(WindowRole::Censos, censos);
     p.addWorkWindow(WindowRole::ProjCenso, projCenso);
     p.addWorkWindow(WindowRole::Processar, processar);
+    auto* resultados = new TfrmResultados(ctx);
+    p.addWorkWindow(WindowRole::Resultados, resultados);
     auto* kmod = new TfrmK_Mod(ctx);
     p.addWorkWindow(WindowRole::KMod, kmod);
     p.addWorkWindow(WindowRole::AdapExt, new TfrmAdapExt(ctx));
@@ -33,7 +37,11 @@ void addWorkWindows(TfrmPrincipal& p)
     processar->sexRatioText = [projCenso] { return projCenso->sexRatioText(); };
     processar->minimiseAll = [&p] { p.minimiseAll(); };
     processar->offerKModifiers = kModifierOffer(ctx, *kmod);
-    processar->onRunFinished = [&p](const RunOutcome& out) {
+    // Every run starts by closing the results' tables and ends by showing them
+    // with the first projected year.
+    processar->processando().beforeRun = [resultados] { resultados->resetaForm(); };
+    processar->onRunFinished = [&p, resultados](const RunOutcome& out) {
+        resultados->runFinished(out);
         p.state().firstProjectedYear = out.firstProjectedYear;
         p.saveDetails();
     };
