@@ -44,6 +44,11 @@ void addWorkWindows(TfrmPrincipal& p)
         resultados->runFinished(out);
         p.state().firstProjectedYear = out.firstProjectedYear;
         p.saveDetails();
+        // Closing the run's window brings the results back to their normal size.
+        if (QMdiSubWindow* sub = p.subWindow(WindowRole::Resultados)) {
+            sub->showNormal();
+            sub->raise();
+        }
     };
     censos->onGrouped = [&p, processar, kmod] {
         // The grouped tables shown, the window brought forward at normal size,
