@@ -107,6 +107,12 @@ long long parseWhole(std::string_view s)
     return v;
 }
 
+std::string typedMunCode(std::string_view typed)
+{
+    const std::string t = trim(typed);
+    return t.empty() ? std::string("0000") : mun4(parseWhole(t));
+}
+
 std::string formatGeneral(double v)
 {
     // %.15g: up to 15 significant digits, trailing zeros dropped, locale-free.

@@ -29,6 +29,10 @@ std::string lastChars(std::string_view s, std::size_t n);
 
 // Whole number written in a text ("0050", " 12 "); throws Error when it is not one.
 long long parseWhole(std::string_view s);
+// A municipality code typed in a search box: trimmed, read as a whole number
+// and written with at least four digits; an empty box stands for "0000".
+// Throws Error when it is not a whole number.
+std::string typedMunCode(std::string_view typed);
 
 // Shortest general form with up to 15 significant digits, '.' decimal point.
 std::string formatGeneral(double v);

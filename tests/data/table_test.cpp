@@ -175,3 +175,12 @@ TEST(Templates, FractionalFieldsKeepTenSignificantDigits)
         EXPECT_NEAR(back / c.value, 1.0, 1e-10) << c.file << " " << c.field;
     }
 }
+
+TEST(TextHelpers, TypedMunicipalityCode)
+{
+    EXPECT_EQ(typedMunCode(""), "0000");
+    EXPECT_EQ(typedMunCode(" 7 "), "0007");
+    EXPECT_EQ(typedMunCode("0050"), "0050");
+    EXPECT_EQ(typedMunCode("12345"), "12345");
+    EXPECT_THROW(typedMunCode("5x"), Error);
+}

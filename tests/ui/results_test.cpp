@@ -5,6 +5,7 @@
 #include "data/scripted_dialogs.h"
 #include "results/ui/uRel_01.h"
 #include "results/ui/uResultados.h"
+#include "sample_project.h"
 #include "test_util.h"
 
 #include <QComboBox>
@@ -33,40 +34,22 @@ struct QuietMonitor : RunMonitor {
 
 // The sample state (censuses 2000 and 2010, August) imported, grouped and
 // projected through six steps once for all the tests here.
-struct ProjectedSample {
-    test::TempDir dir;
-    AppState state;
+// The sample project projected through six steps.
+struct ProjectedSample : test::SampleProject {
     RunOutcome outcome;
-    bool ready = false;
 
-    ProjectedSample()
+    ProjectedSample() : SampleProject("RESULT")
     {
-        const fs::path app = dir.path() / "";
-        for (const char* sub : {"DBPadrao", "DBVazio"})
-            fs::copy(test::appDir() / sub, app / sub, fs::copy_options::recursive);
-        state.appDir = app;
-        ScriptedDialogs d;
-        ProjectDetails details;
-        std::string name = "RESULT", description = "Amostra";
-        if (!createProject(state, "12", name, description, details, d))
-            return;
-        const fs::path samples = test::sourceDir() / "samples";
-        const NumberFormat comma{',', '.'};
-        const fs::path pd = state.projectDir;
-        if (!(importCensus(app, pd, "12", 1, samples / "censo1.txt", comma, d) &&
-              importCensus(app, pd, "12", 2, samples / "censo2.txt", comma, d) &&
-              importLargerArea(app, pd, "12", LargerAreaTable::PopProj, samples / "pop_proj.txt", comma, d) &&
-              importLargerArea(app, pd, "12", LargerAreaTable::TxFec, samples / "tx_fec.txt", comma, d) &&
-              importLargerArea(app, pd, "12", LargerAreaTable::RelNas, samples / "rel_nas.txt", comma, d) &&
-              groupCensuses(app, pd, d)))
+        if (!ready)
             return;
         RunContext run;
-        run.appDir = app;
-        run.projectDir = pd;
+        run.appDir = state.appDir;
+        run.projectDir = state.projectDir;
         run.uf = "12";
         run.sexRatioText = "105";
         run.settings = deriveRunSettings("2000", 7, "2010", 7, 6, InterpolationMethod::KarupKing);
         QuietMonitor monitor;
+        ScriptedDialogs d;
         d.confirmDefault = true; // go on past any check
         outcome = runProjection(run, monitor, d);
         ready = !outcome.cancelled && !outcome.projectedYears.empty();

@@ -6,6 +6,7 @@
 #include "data/scripted_dialogs.h"
 #include "engine/ui/uProcessando.h"
 #include "engine/ui/uProcessar.h"
+#include "sample_project.h"
 #include "test_util.h"
 
 #include <QComboBox>
@@ -37,35 +38,7 @@ namespace {
 const char* kDone = "Processo concluído. Clique em FECHAR para fechar a tela";
 const char* kCancelled = "Processo cancelado. Clique em FECHAR para fechar a tela";
 
-// One project of the sample state (census 2000 and 2010, both in August),
-// imported and grouped once for all the tests here.
-struct SampleProject {
-    test::TempDir dir;
-    AppState state;
-    bool ready = false;
-
-    SampleProject()
-    {
-        const fs::path app = dir.path() / "";
-        for (const char* sub : {"DBPadrao", "DBVazio"})
-            fs::copy(test::appDir() / sub, app / sub, fs::copy_options::recursive);
-        state.appDir = app;
-        ScriptedDialogs d;
-        ProjectDetails details;
-        std::string name = "TESTE", description = "Amostra";
-        if (!createProject(state, "12", name, description, details, d))
-            return;
-        const fs::path samples = test::sourceDir() / "samples";
-        const NumberFormat comma{',', '.'};
-        const fs::path pd = state.projectDir;
-        ready = importCensus(app, pd, "12", 1, samples / "censo1.txt", comma, d) &&
-                importCensus(app, pd, "12", 2, samples / "censo2.txt", comma, d) &&
-                importLargerArea(app, pd, "12", LargerAreaTable::PopProj, samples / "pop_proj.txt", comma, d) &&
-                importLargerArea(app, pd, "12", LargerAreaTable::TxFec, samples / "tx_fec.txt", comma, d) &&
-                importLargerArea(app, pd, "12", LargerAreaTable::RelNas, samples / "rel_nas.txt", comma, d) &&
-                groupCensuses(app, pd, d);
-    }
-};
+using test::SampleProject;
 
 class RunWindows : public ::testing::Test {
 protected:

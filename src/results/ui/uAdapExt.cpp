@@ -222,8 +222,7 @@ void TfrmAdapExt::sb_processarClick()
 void TfrmAdapExt::sb_localizarClick()
 {
     try {
-        const std::string typed = trim(m_mun->text().toStdString());
-        const std::string code = typed.empty() ? std::string("0000") : mun4(parseWhole(typed));
+        const std::string code = typedMunCode(m_mun->text().toStdString());
         m_mun->setText(q(code));
         BusyGuard busy(m_ctx.dialogs);
         const std::pair<TableModel*, QTableView*> views[] = {

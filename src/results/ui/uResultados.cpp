@@ -381,11 +381,9 @@ void TfrmResultados::sb_pesq_anoClick()
 
 void TfrmResultados::sb_localizarClick()
 {
-    const std::string typed = trim(m_munCode->text().toStdString());
-    std::string code = "0000";
+    std::string code;
     try {
-        if (!typed.empty())
-            code = mun4(parseWhole(typed));
+        code = typedMunCode(m_munCode->text().toStdString());
     } catch (const std::exception& e) {
         generalError(e.what());
         return;
