@@ -1,0 +1,112 @@
+// The converter window, the help window and the about box, offscreen with
+// scripted answers.
+#include "data/scripted_dialogs.h"
+#include "shell/ui/uAjuda.h"
+#include "shell/ui/uConversores.h"
+#include "shell/ui/uSobre.h"
+#include "test_util.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace demovia;
+using namespace demovia::ui;
+using demovia::test::readBytes;
+using demovia::test::TempDir;
+using demovia::test::writeBytes;
+
+namespace {
+
+class ToolWindows : public ::testing::Test {
+protected:
+    TempDir app;
+    ScriptedDialogs dialogs;
+    AppState state;
+    UiContext ctx{state, dialogs, NumberFormat{',', '.'}};
+
+    void SetUp() override
+    {
+        fs::copy(test::appDir() / "Ajuda", app / "Ajuda", fs::copy_options::recursive);
+        state.appDir = app.path() / "";
+    }
+};
+
+TEST_F(ToolWindows, ConverterRewritesTheFileOnlyWhenConfirmed)
+{
+    TfrmConversores w(ctx);
+    w.show();
+    EXPECT_EQ(w.findChild<QTabBar*>("ts_arqs")->tabText(0), "Projeção da população");
+    EXPECT_TRUE(w.findChild<QTextEdit*>("re_detalhes")->toPlainText().contains("35;10;11;20;21;30;31;"));
+
+    const fs::path f = app / "pop.csv";
+    const std::string text = "35;10;20;30\r\n35;11;21;31\r\n";
+    writeBytes(f, text);
+    auto* converte = w.findChild<QToolButton*>("tb_converte");
+
+    // No: the file stays as it was.
+    dialogs.openFiles.push_back(f.string());
+    dialogs.confirmAnswers.push_back(false);
+    QTest::mouseClick(converte, Qt::LeftButton);
+    ASSERT_TRUE(dialogs.saw("confirm", "O arquivo selecionado será substituído e a conversão\nnão é reversível.\n\n"
+                                       "Deseja continuar"));
+    EXPECT_EQ(readBytes(f), text);
+
+    // Cancelling the open dialog asks nothing.
+    const std::size_t asked = dialogs.log.size();
+    dialogs.openFiles.push_back(std::nullopt);
+    QTest::mouseClick(converte, Qt::LeftButton);
+    EXPECT_EQ(dialogs.log.size(), asked);
+
+    // Yes: converted in place.
+    dialogs.openFiles.push_back(f.string());
+    dialogs.confirmAnswers.push_back(true);
+    QTest::mouseClick(converte, Qt::LeftButton);
+    EXPECT_EQ(readBytes(f), "35;10;11;20;21;30;31;\r\n");
+    EXPECT_EQ(w.findChild<QStatusBar*>("sb_situacao")->currentMessage(), "Abrindo re-organizado");
+}
+
+TEST_F(ToolWindows, HelpWindowShowsTheChosenManualAndWarnsWhenMissing)
+{
+    {
+        TfrmAjuda w(ctx);
+        w.show();
+        EXPECT_TRUE(w.findChild<QTextEdit*>("re_manual")->toPlainText().contains("Manual do sistema"));
+        EXPECT_TRUE(dialogs.log.empty());
+    }
+
+    fs::remove(app / "Ajuda" / "Manual Demovia 5.rtf");
+    TfrmAjuda w(ctx);
+    w.show();
+    EXPECT_TRUE(dialogs.saw("warning", "Manual não encontrado"));
+    auto* view = w.findChild<QTextEdit*>("re_manual");
+    EXPECT_TRUE(view->toPlainText().isEmpty());
+
+    auto* list = w.findChild<QComboBox*>("cb_manual");
+    list->setCurrentIndex(1);
+    w.cb_manualChange();
+    EXPECT_TRUE(view->toPlainText().contains("fator K"));
+}
+
+TEST_F(ToolWindows, AboutBoxShowsVersionFolderAndFigures)
+{
+    TfrmSobre w(ctx);
+    w.show();
+    EXPECT_EQ(w.findChild<QLabel*>("lb_versao")->text(), "2.0");
+    EXPECT_EQ(w.findChild<QPlainTextEdit*>("OCaminho")->toPlainText().toStdString(), state.appDir.string());
+    EXPECT_TRUE(w.findChild<QLabel*>("lb_memoria")->text().endsWith(" KB"));
+    EXPECT_TRUE(w.findChild<QLabel*>("lb_situacao")->text().endsWith(" %"));
+    EXPECT_TRUE(w.findChild<QLabel*>("lb_disco")->text().contains("bytes"));
+    EXPECT_TRUE(dialogs.log.empty());
+    EXPECT_TRUE(TfrmSobre::resolutionNoteShown(640));
+    EXPECT_FALSE(TfrmSobre::resolutionNoteShown(800));
+}
+
+} // namespace
