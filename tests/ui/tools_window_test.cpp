@@ -1,11 +1,14 @@
 // The converter window, the help window and the about box, offscreen with
 // scripted answers.
 #include "data/scripted_dialogs.h"
+#include "shell/ui/help_menu.h"
 #include "shell/ui/uAjuda.h"
 #include "shell/ui/uConversores.h"
+#include "shell/ui/uPrincipal.h"
 #include "shell/ui/uSobre.h"
 #include "test_util.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -16,6 +19,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
 
 using namespace demovia;
 using namespace demovia::ui;
@@ -107,6 +113,62 @@ TEST_F(ToolWindows, AboutBoxShowsVersionFolderAndFigures)
     EXPECT_TRUE(dialogs.log.empty());
     EXPECT_TRUE(TfrmSobre::resolutionNoteShown(640));
     EXPECT_FALSE(TfrmSobre::resolutionNoteShown(800));
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~EnvGuard()
+    {
+        if (m_old)
+            setenv(m_name, m_old->c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST_F(ToolWindows, MenuOpensHelpWindowsAndCreatesTheShortcut)
+{
+    TfrmPrincipal p(state.appDir, dialogs, NumberFormat{',', '.'});
+    p.setLoadAtFirstShow(false);
+    connectToolCommands(p);
+
+    // Every "Manual" opens one more help window, in front of the others.
+    p.menuItem("mi_aju_manual")->trigger();
+    p.menuItem("mi_aju_manual")->trigger();
+    const auto helps = p.findChildren<TfrmAjuda*>();
+    ASSERT_EQ(helps.size(), 2);
+    for (TfrmAjuda* h : helps) {
+        EXPECT_TRUE(h->isVisible());
+        EXPECT_TRUE(h->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    // The shortcut goes to the desktop folder, replaced by a second one.
+    const fs::path home = app / "casa";
+    fs::create_directories(home / "Desktop");
+    EnvGuard h("HOME", home.string());
+    EnvGuard c("XDG_CONFIG_HOME", (home / ".config").string());
+    p.menuItem("mi_aju_atalho")->trigger();
+    p.menuItem("mi_aju_atalho")->trigger();
+    ASSERT_TRUE(fs::exists(home / "Desktop" / "Demovia.desktop"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(home / "Desktop"), fs::directory_iterator()), 1);
+    EXPECT_NE(readBytes(home / "Desktop" / "Demovia.desktop").find("Path=" + app.path().string() + "\n"),
+              std::string::npos);
+    EXPECT_FALSE(dialogs.saw("warning", "Problema"));
+
+    fs::remove_all(home / "Desktop");
+    p.menuItem("mi_aju_atalho")->trigger();
+    EXPECT_TRUE(dialogs.saw("warning", "Problema ao tentar criar atalho para o sistema.\n\nErro original: "));
 }
 
 } // namespace

@@ -51,7 +51,6 @@ TfrmSobre::TfrmSobre(UiContext& ctx, QWidget* parent)
     auto* versoes = new QGroupBox("Versões", this);
     auto* fv = new QFormLayout(versoes);
     lb_so = valueLabel("lb_so", versoes);
-    lb_so->setWordWrap(true);
     lb_versao = valueLabel("lb_versao", versoes);
     lb_data = valueLabel("lb_data", versoes);
     lb_hora = valueLabel("lb_hora", versoes);
@@ -105,9 +104,10 @@ void TfrmSobre::showEvent(QShowEvent* e)
     if (m_filled)
         return;
     m_filled = true;
+    fill();
+    adjustSize(); // the values are known only now
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
-    fill();
 }
 
 void TfrmSobre::fill()
