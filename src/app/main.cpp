@@ -3,6 +3,7 @@
 #include "data/dialogs.h"
 #include "data/ui/qt_dialogs.h"
 #include "shell/ui/single_instance.h"
+#include "shell/ui/help_menu.h"
 #include "shell/ui/work_windows.h"
 #include "shell/ui/uPrincipal.h"
 
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
 
     demovia::ui::TfrmPrincipal principal(appDir, dialogs, regionalFormat());
     demovia::ui::addWorkWindows(principal);
+    demovia::ui::connectToolCommands(principal);
 
     // Without a window manager a maximised window keeps its first size.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
