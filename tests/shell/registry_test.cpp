@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 namespace demovia {
 namespace {
 
@@ -121,6 +124,40 @@ TEST_F(RegistryTest, TypedTextsAreSavedVerbatim)
               SaveResult::Saved);
     EXPECT_EQ(munRows().back(), (std::vector<std::string>{"33", "81", name + "\""}));
     EXPECT_EQ(munRows().size(), 6u);
+}
+
+TEST_F(RegistryTest, ExportsOfOneStateAndOfTheMergeKeepToTheirRows)
+{
+    // A municipality whose state is not registered stays out of the merge.
+    Table m = readTable(mun());
+    m.append({41, 5, "Curitiba"});
+    writeTable(mun(), m);
+    struct Case {
+        RegistryExport item;
+        long long uf;
+        std::vector<std::string> lineStarts;
+    };
+    const Case cases[] = {
+        {RegistryExport::SelectedState, 33, {"33;RJ;50;", "33;RJ;60;"}},
+        {RegistryExport::Merged, 0, {"35;SP;50;", "33;RJ;50;", "35;SP;10;", "33;RJ;60;", "35;SP;70;"}},
+        {RegistryExport::AllStates, 0, {"35;SP;", "33;RJ;"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path out = m_dir.path() / "out.txt";
+        m_dialogs.saveFiles.push_back(out.string());
+        ASSERT_TRUE(m_reg.exportItem(c.item, c.uf, NumberFormat{})) << m_dialogs.lastText();
+        std::istringstream in(test::readBytes(out));
+        std::string line;
+        std::getline(in, line); // field names
+        std::vector<std::string> starts;
+        while (std::getline(in, line))
+            if (!line.empty())
+                starts.push_back(line.substr(0, c.lineStarts.empty() ? 0 : c.lineStarts[0].size()));
+        std::sort(starts.begin(), starts.end());
+        std::vector<std::string> expected = c.lineStarts;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(starts, expected) << static_cast<int>(c.item);
+    }
 }
 
 TEST(RegistrySearch, FindsFromTheStartingRowInTheGivenDirection)

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,50 @@ TEST_F(RegistryWindowTest, ClickOnAStateShowsItsMunicipalitiesAndIncludeSavesThr
     EXPECT_EQ(after.rows.back()[0].toInt(), 35);
     EXPECT_EQ(after.rows.back()[1].toInt(), 9998);
     EXPECT_EQ(after.rows.back()[2].toText(), "Vila \"Nova\"");
+}
+
+TEST_F(RegistryWindowTest, SearchKeepsTheRowWhenNothingMatchesAndApagaDeletesTheCurrentMunicipality)
+{
+    TfrmUF_Mun w(m_ctx);
+    w.show();
+    auto* grdUf = w.findChild<QTableView*>("grd_uf");
+    auto* grdMun = w.findChild<QTableView*>("grd_mun");
+    auto* box = w.findChild<QLineEdit*>("edt_localiza");
+    ASSERT_TRUE(grdUf && grdMun && box);
+    const Table& states = static_cast<TableModel*>(grdUf->model())->table();
+    int rio = -1;
+    for (std::size_t r = 0; r < states.rows.size() && rio < 0; ++r)
+        if (states.rows[r][2].toText().rfind("Rio", 0) == 0)
+            rio = static_cast<int>(r);
+    ASSERT_GT(rio, 0);
+
+    w.localizaClick();
+    QTest::keyClicks(box, " rio ");
+    QTest::mouseClick(w.findChild<QToolButton*>("sb_localiza_primeiro"), Qt::LeftButton);
+    EXPECT_EQ(grdUf->currentIndex().row(), rio);
+    EXPECT_TRUE(m_dialogs.log.empty());
+    // The municipalities follow the state found.
+    const Table& shown = static_cast<TableModel*>(grdMun->model())->table();
+    ASSERT_GT(shown.rows.size(), 1u);
+    EXPECT_EQ(shown.rows[0][0].toInt(), states.rows[rio][0].toInt());
+
+    box->setText("zzzz");
+    QTest::mouseClick(w.findChild<QToolButton*>("sb_localiza_proximo"), Qt::LeftButton);
+    EXPECT_EQ(grdUf->currentIndex().row(), rio);
+    EXPECT_EQ(m_dialogs.lastText(), "Informação não encontrada");
+
+    // Delete the second municipality of that state only.
+    const long long uf = states.rows[rio][0].toInt();
+    const long long code = shown.rows[1][1].toInt();
+    const std::size_t before = readTable(padrao("mun.dbf")).rows.size();
+    w.setActiveGrid(false);
+    grdMun->setCurrentIndex(grdMun->model()->index(1, 1));
+    m_dialogs.confirmAnswers = {true};
+    w.apagaClick();
+    const Table after = readTable(padrao("mun.dbf"));
+    EXPECT_EQ(after.rows.size(), before - 1);
+    for (const Row& r : after.rows)
+        EXPECT_FALSE(r[0].toInt() == uf && r[1].toInt() == code);
 }
 
 TEST_F(RegistryWindowTest, KarupKingImportSkipsTheHeadingAndLeavesSpragueAlone)
