@@ -4,6 +4,7 @@
 #include "data/ui/qt_dialogs.h"
 #include "shell/ui/single_instance.h"
 #include "shell/ui/help_menu.h"
+#include "shell/ui/registry_menu.h"
 #include "shell/ui/work_windows.h"
 #include "shell/ui/uPrincipal.h"
 
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
     demovia::ui::TfrmPrincipal principal(appDir, dialogs, regionalFormat());
     demovia::ui::addWorkWindows(principal);
     demovia::ui::connectToolCommands(principal);
+    demovia::ui::connectRegistryCommands(principal);
 
     // Without a window manager a maximised window keeps its first size.
     if (const QScreen* screen = QGuiApplication::primaryScreen())

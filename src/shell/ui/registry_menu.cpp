@@ -1,4 +1,4 @@
-#include "shell/ui/tools_menu.h"
+#include "shell/ui/registry_menu.h"
 
 #include "shell/ui/uCoefs_Interp.h"
 #include "shell/ui/uPrincipal.h"
