@@ -4,6 +4,7 @@
 #include "data/error.h"
 #include "data/text_util.h"
 #include "shell/ui/table_model.h"
+#include "shell/ui/widgets.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -76,22 +77,13 @@ TfrmCensos::TfrmCensos(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent
     // Tool bar with the search bar beside it.
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbr_censos");
-    m_import = new QToolButton(bar);
-    m_import->setObjectName("tb_importa");
-    m_import->setText("&Importa");
-    m_import->setToolTip("Importa arquivo referente ao censo selecionado");
-    m_import->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(m_import);
-    m_group = new QToolButton(bar);
-    m_group->setObjectName("tb_agrupa");
-    m_group->setText("&Agrupa");
-    m_group->setToolTip("O processo de agrupar combinará as populações das duas pesquisas em \n"
-                        "um mesmo arquivo de dados, onde cada registro (linha) terá:\n\n"
-                        "UF, município, idade, faixa etária, e as populaçoes para homens e \n"
-                        "mulheres nos dois momentos.\n\n"
-                        "A idade 81 anos, por ser a idade ignorada, não é considerada neste processo.");
-    m_group->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(m_group);
+    m_import = addToolButton(bar, "tb_importa", "&Importa", "Importa arquivo referente ao censo selecionado");
+    m_group = addToolButton(bar, "tb_agrupa", "&Agrupa",
+                            "O processo de agrupar combinará as populações das duas pesquisas em \n"
+                            "um mesmo arquivo de dados, onde cada registro (linha) terá:\n\n"
+                            "UF, município, idade, faixa etária, e as populaçoes para homens e \n"
+                            "mulheres nos dois momentos.\n\n"
+                            "A idade 81 anos, por ser a idade ignorada, não é considerada neste processo.");
     bar->addSeparator();
     auto* munLabel = new QLabel("Cód. Mun.", bar);
     bar->addWidget(munLabel);
@@ -290,11 +282,7 @@ void TfrmCensos::sb_localizarClick()
         for (int n = 0; n < 2; ++n) {
             if (blank(m_file[n]))
                 continue;
-            const int row = m_model[n]->findRow("MUN", code);
-            if (row >= 0) {
-                m_grid[n]->selectRow(row);
-                m_grid[n]->scrollTo(m_model[n]->index(row, 0));
-            }
+            locateInGrid(m_grid[n], *m_model[n], "MUN", code);
         }
     } catch (const std::exception& e) {
         reportGeneral(e);

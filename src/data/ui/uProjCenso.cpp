@@ -2,6 +2,7 @@
 
 #include "data/ui/uCensos.h"
 #include "shell/ui/table_model.h"
+#include "shell/ui/widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -45,12 +46,7 @@ TfrmProjCenso::TfrmProjCenso(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
 
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbr_proj_censo");
-    m_import = new QToolButton(bar);
-    m_import->setObjectName("tb_importa");
-    m_import->setText("&Importa");
-    m_import->setToolTip("Importa arquivo para a guia selecionada");
-    m_import->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(m_import);
+    m_import = addToolButton(bar, "tb_importa", "&Importa", "Importa arquivo para a guia selecionada");
     root->addWidget(bar);
 
     m_pages = new QTabWidget(this);

@@ -6,6 +6,7 @@
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 #include "engine/ui/uProcessando.h"
+#include "shell/ui/widgets.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -27,16 +28,6 @@
 namespace demovia::ui {
 
 namespace {
-
-QToolButton* toolButton(QWidget* parent, const char* name, const char* text, const char* hint)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
 
 // True when a year box holds something that is not a whole number: that is
 // no message of the window but an error for the general report.
@@ -67,9 +58,9 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
 
     // Toolbar: the commands, then the municipality search.
     auto* bar = new QToolBar(this);
-    m_export = toolButton(this, "tb_exporta", "&Exporta", "Exporta planilha selecionada");
-    m_print = toolButton(this, "tb_imprime", "&Imprime", "Imprime planilha selecionada");
-    m_run = toolButton(this, "tb_processa", "&Processa", "Executa os cálculos até o passo desejado");
+    m_export = makeToolButton(this, "tb_exporta", "&Exporta", "Exporta planilha selecionada");
+    m_print = makeToolButton(this, "tb_imprime", "&Imprime", "Imprime planilha selecionada");
+    m_run = makeToolButton(this, "tb_processa", "&Processa", "Executa os cálculos até o passo desejado");
     bar->addWidget(m_export);
     bar->addWidget(m_print);
     bar->addSeparator();
@@ -85,7 +76,7 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     m_munCode->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), m_munCode));
     munLabel->setBuddy(m_munCode);
     bar->addWidget(m_munCode);
-    auto* find = toolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
+    auto* find = makeToolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
     find->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addWidget(find);
     layout->addWidget(bar);
@@ -283,14 +274,8 @@ void TfrmProcessar::sb_localizarClick()
     m_munCode->setText(QString::fromStdString(code));
 
     BusyGuard busy(m_ctx.dialogs);
-    for (auto [grid, model] : {std::pair{m_gridUfMun, m_ufMun}, std::pair{m_gridDetail, m_detail}}) {
-        const int row = model->findRow("mun", code);
-        if (row < 0)
-            continue; // not found: the view stays where it was
-        const QModelIndex at = model->index(row, 0);
-        grid->setCurrentIndex(at);
-        grid->scrollTo(at);
-    }
+    locateInGrid(m_gridUfMun, *m_ufMun, "mun", code);
+    locateInGrid(m_gridDetail, *m_detail, "mun", code);
 }
 
 void TfrmProcessar::tb_exportaClick()

@@ -7,6 +7,7 @@
 #include "data/ui/uCensos.h"
 #include "results/adapter.h"
 #include "shell/ui/table_model.h"
+#include "shell/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,17 +64,8 @@ TfrmAdapExt::TfrmAdapExt(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, pare
 
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbr_adaptador");
-    m_import = new QToolButton(bar);
-    m_import->setObjectName("tb_importa");
-    m_import->setText("&Importa");
-    m_import->setToolTip("Importa arquivo CSV");
-    m_import->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(m_import);
-    m_export = new QToolButton(bar);
-    m_export->setObjectName("tb_exporta");
-    m_export->setText("&Exporta");
-    m_export->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(m_export);
+    m_import = addToolButton(bar, "tb_importa", "&Importa", "Importa arquivo CSV");
+    m_export = addToolButton(bar, "tb_exporta", "&Exporta");
     bar->addSeparator();
     auto* munLabel = new QLabel("Cód. Mun.", bar);
     bar->addWidget(munLabel);
@@ -230,11 +222,7 @@ void TfrmAdapExt::sb_localizarClick()
         for (const auto& [model, grid] : views) {
             if (!model->isOpen())
                 continue;
-            const int row = model->findRow("mun", code);
-            if (row >= 0) {
-                grid->selectRow(row);
-                grid->scrollTo(model->index(row, 0));
-            }
+            locateInGrid(grid, *model, "mun", code);
         }
     } catch (const std::exception& e) {
         reportGeneral(e); // a code that is not a whole number: nothing is searched

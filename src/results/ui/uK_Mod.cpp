@@ -3,6 +3,7 @@
 #include "data/error.h"
 #include "data/ui/uCensos.h"
 #include "shell/ui/table_model.h"
+#include "shell/ui/widgets.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -40,17 +41,6 @@ public:
     }
 };
 
-QToolButton* toolButton(QToolBar* bar, const char* name, const char* text, const char* hint)
-{
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(b);
-    return b;
-}
-
 QPushButton* button(QWidget* parent, const char* name, const char* text, const char* hint)
 {
     auto* b = new QPushButton(text, parent);
@@ -75,11 +65,11 @@ TfrmK_Mod::TfrmK_Mod(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent),
 
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbr_k_mod");
-    auto* tbZera = toolButton(bar, "tb_novo_arquivo", "&Zerar arquivo", "Zera a lista de modificadores");
+    auto* tbZera = addToolButton(bar, "tb_novo_arquivo", "&Zerar arquivo", "Zera a lista de modificadores");
     bar->addSeparator();
-    auto* tbNovo = toolButton(bar, "tb_novo_modelo", "&Novo modelo", "Novo conjunto de modificadores");
-    auto* tbExclui = toolButton(bar, "tb_exclui_modelo", "Excluir modelo", "Exclui conjunto de modificadores");
-    auto* tbLista = toolButton(bar, "tb_lista_mun", "&Lista de municípios", "Atualiza lista de municípios");
+    auto* tbNovo = addToolButton(bar, "tb_novo_modelo", "&Novo modelo", "Novo conjunto de modificadores");
+    auto* tbExclui = addToolButton(bar, "tb_exclui_modelo", "Excluir modelo", "Exclui conjunto de modificadores");
+    auto* tbLista = addToolButton(bar, "tb_lista_mun", "&Lista de municípios", "Atualiza lista de municípios");
     root->addWidget(bar);
 
     auto* body = new QHBoxLayout;

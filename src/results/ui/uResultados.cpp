@@ -6,6 +6,7 @@
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 #include "results/ui/uRel_01.h"
+#include "shell/ui/widgets.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -48,16 +49,6 @@ constexpr GridInfo kGrids[] = {
     {"grd_psfin_tot", nullptr, "qr_psfin_tot"},
 };
 
-QToolButton* toolButton(QWidget* parent, const char* name, const char* text, const char* hint)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
-
 // A query's rows as a table for its grid: a column is numeric when it holds numbers.
 Table asTable(const ResultSet& rs)
 {
@@ -97,8 +88,8 @@ TfrmResultados::TfrmResultados(UiContext& ctx, QWidget* parent)
     layout->setSpacing(0);
 
     auto* bar = new QToolBar(this);
-    auto* exportButton = toolButton(this, "tb_exporta", "&Exporta", "Exporta planilha selecionada");
-    auto* printButton = toolButton(this, "tb_imprime", "&Imprime", "Imprime planilha selecionada");
+    auto* exportButton = makeToolButton(this, "tb_exporta", "&Exporta", "Exporta planilha selecionada");
+    auto* printButton = makeToolButton(this, "tb_imprime", "&Imprime", "Imprime planilha selecionada");
     bar->addWidget(exportButton);
     bar->addWidget(printButton);
     layout->addWidget(bar);
@@ -115,7 +106,7 @@ TfrmResultados::TfrmResultados(UiContext& ctx, QWidget* parent)
     m_munCode->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), m_munCode));
     munLabel->setBuddy(m_munCode);
     strip->addWidget(m_munCode);
-    auto* locate = toolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
+    auto* locate = makeToolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
     strip->addWidget(locate);
     strip->addStretch();
     layout->addLayout(strip);
@@ -185,7 +176,7 @@ TfrmResultados::TfrmResultados(UiContext& ctx, QWidget* parent)
     m_years->installEventFilter(this);
     yearLabel->setBuddy(m_years);
     yearStrip->addWidget(m_years);
-    auto* search = toolButton(projPage, "sb_pesq_ano", "&Pesquisar", "Traz a projeção do ano escolhido");
+    auto* search = makeToolButton(projPage, "sb_pesq_ano", "&Pesquisar", "Traz a projeção do ano escolhido");
     yearStrip->addWidget(search);
     yearStrip->addStretch();
     projLayout->addLayout(yearStrip);
@@ -395,13 +386,7 @@ void TfrmResultados::sb_localizarClick()
         TableModel* model = m_models[static_cast<std::size_t>(g)];
         if (!model->isOpen())
             continue;
-        const int row = model->findRow("mun", code);
-        if (row < 0)
-            continue; // the view stays where it was
-        QTableView* grid = m_grids[static_cast<std::size_t>(g)];
-        const QModelIndex at = model->index(row, 0);
-        grid->setCurrentIndex(at);
-        grid->scrollTo(at);
+        locateInGrid(m_grids[static_cast<std::size_t>(g)], *model, "mun", code);
     }
 }
 

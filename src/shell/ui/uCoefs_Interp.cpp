@@ -2,6 +2,7 @@
 
 #include "data/ui/uCensos.h"
 #include "shell/ui/table_model.h"
+#include "shell/ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabWidget>
@@ -42,18 +43,8 @@ TfrmCoefs_Interp::TfrmCoefs_Interp(UiContext& ctx, QWidget* parent)
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(4, 4, 4, 4);
     auto* bar = new QToolBar(this);
-    auto* importa = new QToolButton(bar);
-    importa->setObjectName("tb_importa");
-    importa->setText("&Importa");
-    importa->setToolTip("Importa arquivo de coeficientes");
-    importa->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(importa);
-    auto* fecha = new QToolButton(bar);
-    fecha->setObjectName("tb_fecha");
-    fecha->setText("&Fecha");
-    fecha->setToolTip("Fecha a tela");
-    fecha->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(fecha);
+    auto* importa = addToolButton(bar, "tb_importa", "&Importa", "Importa arquivo de coeficientes");
+    auto* fecha = addToolButton(bar, "tb_fecha", "&Fecha", "Fecha a tela");
     root->addWidget(bar);
 
     m_kking = new TableModel(ctx.format, this);

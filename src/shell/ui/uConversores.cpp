@@ -2,6 +2,7 @@
 
 #include "data/table.h"
 #include "shell/about_info.h"
+#include "shell/ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabBar>
@@ -35,18 +36,8 @@ TfrmConversores::TfrmConversores(UiContext& ctx, QWidget* parent)
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     auto* bar = new QToolBar(this);
-    tb_converte = new QToolButton(bar);
-    tb_converte->setObjectName("tb_converte");
-    tb_converte->setText("&Converte");
-    tb_converte->setToolTip("Importa arquivo para a guia selecionada");
-    tb_converte->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(tb_converte);
-    tb_fecha = new QToolButton(bar);
-    tb_fecha->setObjectName("tb_fecha");
-    tb_fecha->setText("&Fecha");
-    tb_fecha->setToolTip("Fecha a tela");
-    tb_fecha->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(tb_fecha);
+    tb_converte = addToolButton(bar, "tb_converte", "&Converte", "Importa arquivo para a guia selecionada");
+    tb_fecha = addToolButton(bar, "tb_fecha", "&Fecha", "Fecha a tela");
     root->addWidget(bar);
 
     ts_arqs = new QTabBar(this);

@@ -5,6 +5,7 @@
 #include "data/ui/uCensos.h"
 #include "shell/ui/table_model.h"
 #include "shell/ui/uUF_Mun_Edicao.h"
+#include "shell/ui/widgets.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -25,17 +26,6 @@ namespace demovia::ui {
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-QToolButton* toolButton(QToolBar* bar, const char* name, const char* text, const char* hint)
-{
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(b);
-    return b;
-}
 
 QToolButton* searchButton(QWidget* parent, const char* name, const char* text, const char* hint)
 {
@@ -62,13 +52,13 @@ TfrmUF_Mun::TfrmUF_Mun(UiContext& ctx, QWidget* parent)
     root->setContentsMargins(4, 4, 4, 4);
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbr_uf_mun");
-    auto* inclui = toolButton(bar, "tb_inclui", "Inclui", "Novo registro");
-    auto* altera = toolButton(bar, "tb_altera", "Altera", "Altera registro");
-    auto* localiza = toolButton(bar, "tb_localiza", "Localiza", "Localizar dados");
-    auto* apaga = toolButton(bar, "tb_apaga", "Apaga", "Elimina o registro atual");
-    auto* atualiza = toolButton(bar, "tb_atualiza", "&Atualiza", "Atualiza as planilhas de UF e município");
+    auto* inclui = addToolButton(bar, "tb_inclui", "Inclui", "Novo registro");
+    auto* altera = addToolButton(bar, "tb_altera", "Altera", "Altera registro");
+    auto* localiza = addToolButton(bar, "tb_localiza", "Localiza", "Localizar dados");
+    auto* apaga = addToolButton(bar, "tb_apaga", "Apaga", "Elimina o registro atual");
+    auto* atualiza = addToolButton(bar, "tb_atualiza", "&Atualiza", "Atualiza as planilhas de UF e município");
     bar->addSeparator();
-    auto* importa = toolButton(bar, "tb_importa", "Importa", "Importar de arquivo");
+    auto* importa = addToolButton(bar, "tb_importa", "Importa", "Importar de arquivo");
     auto* pmImporta = new QMenu(importa);
     pmImporta->setObjectName("pm_importa");
     auto* miUf = pmImporta->addAction("UFs");
@@ -77,7 +67,7 @@ TfrmUF_Mun::TfrmUF_Mun(UiContext& ctx, QWidget* parent)
     miMun->setObjectName("mi_municipio");
     importa->setMenu(pmImporta);
     importa->setPopupMode(QToolButton::InstantPopup);
-    auto* exporta = toolButton(bar, "tb_exporta", "Exporta", "Grava em arquivo-texto");
+    auto* exporta = addToolButton(bar, "tb_exporta", "Exporta", "Grava em arquivo-texto");
     auto* pmExporta = new QMenu(exporta);
     pmExporta->setObjectName("pm_exporta");
     const std::pair<const char*, const char*> exports[] = {{"mi_tudo_uf", "Todas as UFs"},
@@ -92,7 +82,7 @@ TfrmUF_Mun::TfrmUF_Mun(UiContext& ctx, QWidget* parent)
     exporta->setMenu(pmExporta);
     exporta->setPopupMode(QToolButton::InstantPopup);
     bar->addSeparator();
-    auto* fecha = toolButton(bar, "tb_fecha", "Fecha", "Fecha a tela");
+    auto* fecha = addToolButton(bar, "tb_fecha", "Fecha", "Fecha a tela");
     root->addWidget(bar);
 
     // Search bar, hidden until "Localiza".
