@@ -1,10 +1,8 @@
 #include "shell/about_info.h"
 
-#include "data/encoding.h"
 #include "data/error.h"
 #include "data/table.h"
 
-#include <cctype>
 #include <cstdio>
 #include <sstream>
 
@@ -109,74 +107,6 @@ fs::path createDesktopShortcut(const fs::path& desktopDir, const fs::path& execu
     fs::permissions(file, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::add, ec);
     return file;
-}
-
-std::string rtfToText(std::string_view rtf)
-{
-    if (rtf.substr(0, 5) != "{\\rtf")
-        return decodeText(rtf); // plain text stays as it is
-    std::string bytes; // in the document's code page (Windows-1252)
-    // Per open group: whether its text is skipped (font table, colours, \*...).
-    std::vector<bool> skip{false};
-    std::size_t i = 0;
-    const std::size_t n = rtf.size();
-    while (i < n) {
-        char c = rtf[i];
-        if (c == '{') {
-            skip.push_back(skip.back());
-            ++i;
-        } else if (c == '}') {
-            if (skip.size() > 1)
-                skip.pop_back();
-            ++i;
-        } else if (c == '\\') {
-            ++i;
-            if (i >= n)
-                break;
-            char d = rtf[i];
-            if (d == '\\' || d == '{' || d == '}') {
-                if (!skip.back())
-                    bytes += d;
-                ++i;
-            } else if (d == '\'') {
-                if (i + 2 < n && std::isxdigit(static_cast<unsigned char>(rtf[i + 1])) &&
-                    std::isxdigit(static_cast<unsigned char>(rtf[i + 2])) && !skip.back())
-                    bytes += static_cast<char>(std::stoi(std::string(rtf.substr(i + 1, 2)), nullptr, 16));
-                i += 3;
-            } else if (d == '*') {
-                skip.back() = true;
-                ++i;
-            } else if (std::isalpha(static_cast<unsigned char>(d))) {
-                std::size_t s = i;
-                while (i < n && std::isalpha(static_cast<unsigned char>(rtf[i])))
-                    ++i;
-                std::string word(rtf.substr(s, i - s));
-                if (i < n && (rtf[i] == '-' || std::isdigit(static_cast<unsigned char>(rtf[i])))) {
-                    ++i;
-                    while (i < n && std::isdigit(static_cast<unsigned char>(rtf[i])))
-                        ++i;
-                }
-                if (i < n && rtf[i] == ' ')
-                    ++i; // the delimiter belongs to the control word
-                if (word == "fonttbl" || word == "colortbl" || word == "stylesheet" || word == "info" ||
-                    word == "pict")
-                    skip.back() = true;
-                else if (!skip.back() && (word == "par" || word == "line"))
-                    bytes += '\n';
-                else if (!skip.back() && word == "tab")
-                    bytes += '\t';
-            } else {
-                ++i; // other control symbols carry no text
-            }
-        } else if (c == '\r' || c == '\n') {
-            ++i;
-        } else {
-            if (!skip.back())
-                bytes += c;
-            ++i;
-        }
-    }
-    return decodeText(bytes);
 }
 
 } // namespace demovia

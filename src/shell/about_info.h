@@ -30,9 +30,4 @@ std::optional<MemoryFigures> parseMeminfo(std::string_view text);
 // that name. Returns the file written; throws Error on failure.
 fs::path createDesktopShortcut(const fs::path& desktopDir, const fs::path& executable, const fs::path& appDir);
 
-// The readable text of a rich-text (RTF) document: paragraphs, tabs, escaped
-// characters and code-page bytes kept, control words and header groups dropped.
-// A document that is not RTF is returned as its decoded text.
-std::string rtfToText(std::string_view rtf);
-
 } // namespace demovia

@@ -62,12 +62,4 @@ TEST(About, DesktopShortcutIsReplacedNotDoubled)
     EXPECT_THROW(createDesktopShortcut(dir / "nao-existe", app / "demovia", app), Error);
 }
 
-TEST(About, RichTextDocumentsAsText)
-{
-    const std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}{\\*\\generator x;}"
-                            "\\f0\\fs20 Proje\\'e7\\'e3o da popula\\'e7\\'e3o\\par\n"
-                            "{\\b Chave} \\{35\\}\\tab fim\\par}";
-    EXPECT_EQ(rtfToText(rtf), "Projeção da população\nChave {35}\tfim\n");
-}
-
 } // namespace

@@ -15,7 +15,13 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -45,12 +51,52 @@ protected:
     }
 };
 
+// What a rich-text view really shows: its heading blocks, its tables, and the
+// pictures it names that cannot be found.
+struct RichText {
+    QStringList headings;
+    int tables = 0;
+    QStringList missingImages;
+};
+
+void scanFrame(const QTextDocument* doc, QTextFrame* frame, RichText& r)
+{
+    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame* child = it.currentFrame()) {
+            if (qobject_cast<QTextTable*>(child))
+                ++r.tables;
+            scanFrame(doc, child, r);
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        if (block.blockFormat().headingLevel() > 0)
+            r.headings << block.text();
+        for (QTextBlock::iterator f = block.begin(); !f.atEnd(); ++f) {
+            const QTextCharFormat cf = f.fragment().charFormat();
+            if (!cf.isImageFormat())
+                continue;
+            const QString name = cf.toImageFormat().name();
+            if (!doc->resource(QTextDocument::ImageResource, QUrl(name)).isValid())
+                r.missingImages << name;
+        }
+    }
+}
+
+RichText scan(const QTextEdit* view)
+{
+    RichText r;
+    scanFrame(view->document(), view->document()->rootFrame(), r);
+    return r;
+}
+
 TEST_F(ToolWindows, ConverterRewritesTheFileOnlyWhenConfirmed)
 {
     TfrmConversores w(ctx);
     w.show();
     EXPECT_EQ(w.findChild<QTabBar*>("ts_arqs")->tabText(0), "Projeção da população");
-    EXPECT_TRUE(w.findChild<QTextEdit*>("re_detalhes")->toPlainText().contains("35;10;11;20;21;30;31;"));
+    auto* detalhes = w.findChild<QTextEdit*>("re_detalhes");
+    EXPECT_TRUE(detalhes->toPlainText().contains("35;10;11;20;21;30;31;"));
+    EXPECT_GT(scan(detalhes).tables, 0); // the description is shown as rich text
 
     const fs::path f = app / "pop.csv";
     const std::string text = "35;10;20;30\r\n35;11;21;31\r\n";
@@ -79,26 +125,39 @@ TEST_F(ToolWindows, ConverterRewritesTheFileOnlyWhenConfirmed)
     EXPECT_EQ(w.findChild<QStatusBar*>("sb_situacao")->currentMessage(), "Abrindo re-organizado");
 }
 
-TEST_F(ToolWindows, HelpWindowShowsTheChosenManualAndWarnsWhenMissing)
+TEST_F(ToolWindows, HelpWindowShowsTheChosenManualAsRichText)
 {
     {
         TfrmAjuda w(ctx);
         w.show();
-        EXPECT_TRUE(w.findChild<QTextEdit*>("re_manual")->toPlainText().contains("Manual do sistema"));
+        auto* view = w.findChild<QTextBrowser*>("re_manual");
+        ASSERT_NE(view, nullptr);
+        const RichText r = scan(view);
+        ASSERT_FALSE(r.headings.isEmpty());
+        EXPECT_EQ(r.headings.first(), "Manual do sistema");
+        EXPECT_GT(r.tables, 0);
+        EXPECT_TRUE(r.missingImages.isEmpty()) << r.missingImages.join(", ").toStdString();
+        EXPECT_TRUE(view->toPlainText().contains("demovia-cli"));
         EXPECT_TRUE(dialogs.log.empty());
     }
 
-    fs::remove(app / "Ajuda" / "Manual Demovia 5.rtf");
+    fs::remove(app / "Ajuda" / "Manual Demovia 5.htm");
     TfrmAjuda w(ctx);
     w.show();
     EXPECT_TRUE(dialogs.saw("warning", "Manual não encontrado"));
-    auto* view = w.findChild<QTextEdit*>("re_manual");
+    auto* view = w.findChild<QTextBrowser*>("re_manual");
     EXPECT_TRUE(view->toPlainText().isEmpty());
 
     auto* list = w.findChild<QComboBox*>("cb_manual");
     list->setCurrentIndex(1);
     w.cb_manualChange();
-    EXPECT_TRUE(view->toPlainText().contains("fator K"));
+    const RichText r = scan(view);
+    ASSERT_FALSE(r.headings.isEmpty());
+    EXPECT_EQ(r.headings.first(), "Metodologia");
+    EXPECT_GT(r.tables, 0);
+    EXPECT_TRUE(r.missingImages.isEmpty()) << r.missingImages.join(", ").toStdString();
+    EXPECT_TRUE(view->toPlainText().contains("Karup-King"));
+    EXPECT_TRUE(view->toPlainText().contains("Sprague"));
 }
 
 TEST_F(ToolWindows, AboutBoxShowsVersionFolderAndFigures)

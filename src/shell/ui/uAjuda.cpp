@@ -1,21 +1,27 @@
 #include "shell/ui/uAjuda.h"
 
 #include "data/table.h"
-#include "shell/about_info.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
-#include <QTextEdit>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace demovia::ui {
 
 namespace {
 
-const char* const kManualFiles[] = {"Manual Demovia 5.rtf", "METODOLOGIA.rtf"};
+const char* const kManualDocuments[] = {"Manual Demovia 5.rtf", "METODOLOGIA.rtf"};
+
+// What is shown for a manual: its HTML twin, the same name with ".htm".
+fs::path htmlTwin(const fs::path& helpDir, const char* documentName)
+{
+    return helpDir / fs::path(documentName).replace_extension(".htm");
+}
 
 } // namespace
 
@@ -24,7 +30,7 @@ TfrmAjuda::TfrmAjuda(UiContext& ctx, QWidget* parent)
 {
     setObjectName("frmAjuda");
     setWindowTitle("Manual do sistema");
-    resize(640, 480);
+    resize(820, 620);
 
     auto* root = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -36,9 +42,10 @@ TfrmAjuda::TfrmAjuda(UiContext& ctx, QWidget* parent)
     top->addWidget(cb_manual);
     top->addStretch(1);
     root->addLayout(top);
-    re_manual = new QTextEdit(this);
+    re_manual = new QTextBrowser(this);
     re_manual->setObjectName("re_manual");
-    re_manual->setReadOnly(true);
+    re_manual->setOpenLinks(true);          // the tables of contents jump inside the manual
+    re_manual->setOpenExternalLinks(false); // nothing leaves the help window
     root->addWidget(re_manual, 1);
 
     connect(cb_manual, &QComboBox::activated, this, [this] { cb_manualChange(); });
@@ -59,20 +66,27 @@ void TfrmAjuda::showEvent(QShowEvent* e)
 void TfrmAjuda::cb_manualChange()
 {
     const int i = cb_manual->currentIndex();
-    if (i < 0 || i >= static_cast<int>(std::size(kManualFiles)))
+    if (i < 0 || i >= static_cast<int>(std::size(kManualDocuments)))
         return;
-    const fs::path file = m_ctx.state.appDir / "Ajuda" / kManualFiles[i];
+    const fs::path helpDir = m_ctx.state.appDir / "Ajuda";
+    const fs::path file = htmlTwin(helpDir, kManualDocuments[i]);
     if (!fileExists(file)) {
         m_ctx.dialogs.warning("Manual não encontrado");
         return;
     }
+    std::string bytes;
     try {
-        const std::string bytes = readFileBytes(resolveFile(file));
-        re_manual->setPlainText(QString::fromStdString(rtfToText(bytes)));
-        re_manual->moveCursor(QTextCursor::Start);
+        bytes = readFileBytes(resolveFile(file));
     } catch (const std::exception&) {
         m_ctx.dialogs.error("Erro ao tentar carregar o manual selecionado");
+        return;
     }
+    // Pictures and links are named relative to the help folder.
+    const QString dir = QString::fromStdString(helpDir.string());
+    re_manual->setSearchPaths({dir});
+    re_manual->document()->setBaseUrl(QUrl::fromLocalFile(dir + "/"));
+    re_manual->setHtml(QString::fromUtf8(bytes));
+    re_manual->moveCursor(QTextCursor::Start);
 }
 
 } // namespace demovia::ui

@@ -4,13 +4,18 @@
 #include <QWidget>
 
 class QComboBox;
-class QTextEdit;
+class QTextBrowser;
 
 namespace demovia::ui {
 
 // The help window: one of the manuals of the help folder, chosen in a list.
 // It stays in front of the other windows and is not modal; every "Manual"
 // command opens one more.
+//
+// The manuals keep their historical names ("Manual Demovia 5.rtf",
+// "METODOLOGIA.rtf") in the list's table, but what is delivered and shown is
+// their HTML twin of the same name (".htm"), rendered as rich text with its
+// pictures taken from the help folder.
 class TfrmAjuda : public QWidget {
     Q_OBJECT
 public:
@@ -24,7 +29,7 @@ protected:
 private:
     UiContext& m_ctx;
     QComboBox* cb_manual;
-    QTextEdit* re_manual;
+    QTextBrowser* re_manual;
     bool m_shown = false;
 };
 

@@ -1,12 +1,11 @@
 #include "shell/ui/uConversores.h"
 
 #include "data/table.h"
-#include "shell/about_info.h"
 #include "shell/ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTextEdit>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,10 +16,10 @@ namespace {
 
 struct FileKind {
     const char* tab;
-    const char* description; // under Ajuda/traducao
+    const char* description; // under Ajuda/traducao, an HTML page
     ConversionSettings settings;
 };
-const FileKind kKinds[] = {{"Projeção da população", "pop_proj.rtf", populationProjectionSettings()}};
+const FileKind kKinds[] = {{"Projeção da população", "pop_proj.htm", populationProjectionSettings()}};
 
 } // namespace
 
@@ -47,9 +46,9 @@ TfrmConversores::TfrmConversores(UiContext& ctx, QWidget* parent)
         ts_arqs->addTab(QString::fromUtf8(k.tab));
     root->addWidget(ts_arqs);
 
-    re_detalhes = new QTextEdit(this);
+    re_detalhes = new QTextBrowser(this);
     re_detalhes->setObjectName("re_detalhes");
-    re_detalhes->setReadOnly(true);
+    re_detalhes->setOpenLinks(false);
     re_detalhes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     root->addWidget(re_detalhes, 1);
 
@@ -76,7 +75,7 @@ void TfrmConversores::ts_arqsChange()
     const fs::path file = m_ctx.state.appDir / "Ajuda" / "traducao" / kKinds[i].description;
     re_detalhes->clear();
     try {
-        re_detalhes->setPlainText(QString::fromStdString(rtfToText(readFileBytes(resolveFile(file)))));
+        re_detalhes->setHtml(QString::fromUtf8(readFileBytes(resolveFile(file))));
     } catch (const std::exception& e) {
         m_ctx.dialogs.error(generalErrorText(e.what()));
     }

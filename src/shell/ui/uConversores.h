@@ -6,7 +6,7 @@
 
 class QStatusBar;
 class QTabBar;
-class QTextEdit;
+class QTextBrowser;
 class QToolButton;
 
 namespace demovia::ui {
@@ -29,7 +29,7 @@ private:
     QToolButton* tb_converte;
     QToolButton* tb_fecha;
     QTabBar* ts_arqs;
-    QTextEdit* re_detalhes;
+    QTextBrowser* re_detalhes;
     QStatusBar* sb_situacao;
 };
 
