@@ -1,7 +1,7 @@
 #include "shell/ui/uConversores.h"
 
 #include "data/table.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabBar>
