@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
@@ -139,6 +140,13 @@ TEST_F(ToolWindows, HelpWindowShowsTheChosenManualAsRichText)
         EXPECT_TRUE(r.missingImages.isEmpty()) << r.missingImages.join(", ").toStdString();
         EXPECT_TRUE(view->toPlainText().contains("demovia-cli"));
         EXPECT_TRUE(dialogs.log.empty());
+
+        // A line of the table of contents jumps to its section and keeps the manual.
+        const QString text = view->toPlainText();
+        EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+        view->setSource(QUrl("#mensagens"));
+        EXPECT_GT(view->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(view->toPlainText(), text);
     }
 
     fs::remove(app / "Ajuda" / "Manual Demovia 5.htm");
