@@ -427,7 +427,8 @@ void TfrmResultados::tb_imprimeClick()
     const int g = focusedGrid();
     if (g < 0)
         return;
-    printStatement(*m_sql, statementOf(g), kGrids[g].report, m_ctx.format, m_ctx.dialogs, showReport);
+    printStatement(*m_sql, statementOf(g), kGrids[g].report, m_ctx.format, m_ctx.dialogs, showReport,
+                   reportTextWidth());
 }
 
 } // namespace demovia::ui
