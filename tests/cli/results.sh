@@ -58,6 +58,24 @@ expect_rc 1 show R 1999 idades
 grep -q "Não foi possível acessar o arquivo do ano escolhido" "$TMP/err" || fail "ano inexistente"
 expect_rc 2 show R 2011 outra
 
+# ---- report: any of the thirteen layouts to PDF; chart: PNG or SVG
+expect_rc 0 report R qr_tef_amen "$TMP/tef.pdf"
+grep -q "deitadas" "$TMP/out" || fail "qr_tef_amen não foi deitado: $(cat "$TMP/out")"
+head -c 5 "$TMP/tef.pdf" | grep -q "%PDF-" || fail "tef.pdf não é PDF"
+expect_rc 0 report R qr_psfin_fx "$TMP/fx.pdf" --year 2040
+expect_rc 2 report R qr_nada "$TMP/x.pdf"
+expect_rc 1 report R qr_psfinais "$TMP/x.pdf" --year 1999
+[ ! -e "$TMP/x.pdf" ] || fail "PDF gravado sem dados"
+expect_rc 0 chart R piramide "$TMP/p.png" --mun 13 --compare 2040
+head -c 8 "$TMP/p.png" | od -An -c | grep -q "P   N   G" || fail "p.png não é PNG"
+expect_rc 0 chart R total "$TMP/t.svg"
+grep -q "<svg" "$TMP/t.svg" || fail "t.svg não é SVG"
+expect_rc 0 chart R piramide "$TMP/uf.svg" --faixas --percent --compare censo2
+grep -q "Censo 2 (2010)" "$TMP/uf.svg" || fail "contorno do censo 2"
+expect_rc 0 chart R piramide "$TMP/vazio.png" --mun 9999
+grep -q "Sem população projetada" "$TMP/err" || fail "município sem população"
+expect_rc 2 chart R piramide "$TMP/p.jpg"
+
 # ---- kmod: the window's rules and messages
 expect_rc 0 kmod R add m1 13 homem 3 raiz 2
 expect_rc 1 kmod R add M1 13 ambos todas potencia 3

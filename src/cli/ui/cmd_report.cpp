@@ -52,7 +52,7 @@ int reportCommand(Context& ctx)
         [&](const ReportDocument& doc) {
             written = ui::writeReportPdf(doc, QString::fromStdString(fs::absolute(out).string()));
             if (written)
-                std::printf("%s: %zu páginas%s, letra de %g pontos\n", out.c_str(), doc.pages.size(),
+                std::printf("%s: %zu página(s)%s, letra de %g pontos\n", out.c_str(), doc.pages.size(),
                             doc.landscape ? " deitadas" : "", doc.points);
         },
         ui::reportTextWidth());
