@@ -7,7 +7,7 @@
 #include "data/text_util.h"
 #include "results/k_modifiers.h"
 #include "results/year_views.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include "engine/run.h"
 #include "results/report_layouts.h"
 #include "results/ui/uRel_01.h"
-#include "sample_project.h"
+#include "window_fixture.h"
 #include "test_util.h"
 
 #include <QFontMetricsF>

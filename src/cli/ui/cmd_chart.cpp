@@ -8,7 +8,7 @@
 #include "data/text_util.h"
 #include "results/charts.h"
 #include "results/ui/chart_painter.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <cstdio>
 

@@ -8,7 +8,7 @@
 #include "data/text_util.h"
 #include "results/report_layouts.h"
 #include "results/ui/uRel_01.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <cstdio>
 
