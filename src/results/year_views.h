@@ -34,8 +34,4 @@ struct YearViews {
 // file is missing or cannot be read.
 YearViews readYearViews(const fs::path& projectDir, const std::string& yearText);
 
-// The pre-processing window's tables, by tab: Tot_UF.dbf, Tot_UFM.dbf,
-// TCensos1.dbf; the statement its export runs.
-std::string preprocessingExportStatement(const fs::path& projectDir, int tab);
-
 } // namespace demovia
