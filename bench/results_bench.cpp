@@ -6,7 +6,10 @@
 //     painted, and opening the window after a run (every intermediate table
 //     plus the first year);
 //   - scrolling the single-age grid (about 69,000 rows) a page at a time.
-// usage: demovia_results_bench APP_DIR PROJECT [REPEATS]
+// usage: demovia_results_bench APP_DIR PROJECT [REPEATS] [--shot FOLDER MUN]
+//   --shot: afterwards, screenshots of the window's pages (the year, and the
+//   charts page: MUN's pyramid with the last year as outline, the state's by
+//   age group in %, the total population), for looking at under xvfb.
 #include "data/project.h"
 #include "data/scripted_dialogs.h"
 #include "data/sql_engine.h"
@@ -15,6 +18,10 @@
 #include "ui/table_model.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QScreen>
+#include <QToolButton>
 #include <QComboBox>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -72,6 +79,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     const int n = argc > 3 ? std::atoi(argv[3]) : 5;
+    const bool shots = argc > 6 && std::string(argv[4]) == "--shot";
 
     AppState state;
     state.appDir = fs::path(argv[1]) / "";
@@ -162,5 +170,37 @@ int main(int argc, char** argv)
     std::printf("%-58s mediana %8.2f ms   pior %8.2f ms  (%d saltos em %d linhas)\n",
                 "janela: rolar a grade de idades", steps[steps.size() / 2], steps.back(), pages,
                 grid->model()->rowCount());
+    if (!shots)
+        return 0;
+
+    const QString dir = argv[5];
+    window.move(0, 0);
+    const auto shot = [&](const QString& name) {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QPixmap p = screen ? screen->grabWindow(0) : QPixmap();
+        if (p.isNull() || p.toImage().allGray())
+            p = window.grab();
+        p.save(dir + "/" + name + ".png");
+    };
+    list->setCurrentIndex(0);
+    window.sb_pesq_anoClick();
+    shot("janela_projecoes");
+    window.findChild<QTabWidget*>("pc_resultados")->setCurrentIndex(2);
+    window.findChild<QLineEdit*>("edt_mun_grafico")->setText(argv[6]);
+    auto* compare = window.findChild<QComboBox*>("cb_comparar");
+    compare->setCurrentIndex(compare->count() - 1);
+    window.sb_desenharClick();
+    shot("janela_piramide");
+    window.findChild<QLineEdit*>("edt_mun_grafico")->clear();
+    compare->setCurrentIndex(0);
+    window.findChild<QCheckBox*>("ck_faixas")->setChecked(true);
+    window.findChild<QCheckBox*>("ck_percentual")->setChecked(true);
+    window.sb_desenharClick();
+    shot("janela_piramide_uf");
+    window.findChild<QComboBox*>("cb_grafico")->setCurrentIndex(1);
+    window.sb_desenharClick();
+    shot("janela_total");
     return 0;
 }
