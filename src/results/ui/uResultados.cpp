@@ -24,7 +24,12 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <optional>
+#include <thread>
 
 namespace demovia::ui {
 
@@ -68,6 +73,59 @@ Table asTable(const ResultSet& rs)
     }
     t.rows = rs.rows;
     return t;
+}
+
+// Column widths. A small table's columns fit its values; a large one (a
+// year has 69,000 rows in a large state) is sized from its fields' widths,
+// which bound every value's text, instead of sampling a thousand rows of it.
+void fitColumns(QTableView* grid, const TableModel& model)
+{
+    constexpr int kLarge = 20000;
+    if (model.rowCount() <= kLarge) {
+        grid->resizeColumnsToContents();
+        return;
+    }
+    const QFontMetrics fm = grid->fontMetrics();
+    const QFontMetrics header = grid->horizontalHeader()->fontMetrics();
+    const int pad = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 12;
+    const auto& fields = model.table().fields;
+    for (int c = 0; c < static_cast<int>(fields.size()); ++c) {
+        const FieldDef& f = fields[static_cast<std::size_t>(c)];
+        // Numbers are shown in their shortest form, at most 15 significant
+        // digits with sign and separator.
+        const int chars = f.isNumeric() ? std::min(f.width, 18) : f.width;
+        const int values = fm.horizontalAdvance(QString(std::max(chars, 1), f.isNumeric() ? QChar('0') : QChar('W')));
+        const int heading = header.horizontalAdvance(QString::fromStdString(f.name)) + 16;
+        grid->horizontalHeader()->resizeSection(c, std::max(values + pad, heading));
+    }
+}
+
+// Reads the tables on two threads; each entry the table, nothing when the
+// file does not exist, or the text of the failure.
+struct ReadResult {
+    std::optional<Table> table;
+    std::string failure;
+};
+std::vector<ReadResult> readTables(const std::vector<fs::path>& files)
+{
+    std::vector<ReadResult> out(files.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < files.size();) {
+            try {
+                if (fileExists(files[i]))
+                    out[i].table = readTable(resolveFile(files[i]));
+            } catch (const std::exception& e) {
+                out[i].failure = e.what();
+                if (out[i].failure.empty())
+                    out[i].failure = "erro de leitura";
+            }
+        }
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return out;
 }
 
 QSplitter* splitter(Qt::Orientation o, QWidget* parent)
@@ -218,9 +276,16 @@ QTableView* TfrmResultados::makeGrid(Grid g, QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     m_grids[static_cast<std::size_t>(g)] = grid;
-    // Widths follow the values of each table shown.
-    connect(m_models[static_cast<std::size_t>(g)], &QAbstractItemModel::modelReset, grid,
-            [grid] { grid->resizeColumnsToContents(); });
+    // Widths follow each table shown; a grid out of sight is sized when it
+    // comes into sight.
+    TableModel* model = m_models[static_cast<std::size_t>(g)];
+    connect(model, &QAbstractItemModel::modelReset, grid, [grid, model] {
+        if (grid->isVisible())
+            fitColumns(grid, *model);
+        else
+            grid->setProperty("fitPending", true);
+    });
+    grid->installEventFilter(this);
     return grid;
 }
 
@@ -242,6 +307,13 @@ QWidget* TfrmResultados::titled(const char* title, QTableView* grid, QWidget* pa
 
 bool TfrmResultados::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show) {
+        for (int g = 0; g < GridCount; ++g)
+            if (watched == m_grids[static_cast<std::size_t>(g)] && watched->property("fitPending").toBool()) {
+                watched->setProperty("fitPending", false);
+                fitColumns(m_grids[static_cast<std::size_t>(g)], *m_models[static_cast<std::size_t>(g)]);
+            }
+    }
     if (watched == m_years && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -267,15 +339,22 @@ void TfrmResultados::resetaForm()
 
 bool TfrmResultados::loadIntermediate(std::string& failure)
 {
+    std::vector<fs::path> files;
+    for (int g = CrUfp; g <= NascSexo; ++g)
+        files.push_back(m_ctx.state.projectDir / kGrids[g].file);
+    std::vector<ReadResult> read = readTables(files);
     bool ok = true;
     for (int g = CrUfp; g <= NascSexo; ++g) {
         TableModel* model = m_models[static_cast<std::size_t>(g)];
-        try {
-            model->load(m_ctx.state.projectDir / kGrids[g].file);
-        } catch (const std::exception& e) {
-            model->clear();
+        ReadResult& r = read[static_cast<std::size_t>(g - CrUfp)];
+        if (r.table) {
+            model->setTable(std::move(*r.table));
+            continue;
+        }
+        model->clear();
+        if (!r.failure.empty()) {
             if (ok)
-                failure = e.what();
+                failure = r.failure;
             ok = false;
         }
     }
