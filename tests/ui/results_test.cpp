@@ -3,6 +3,7 @@
 #include "data/larger_area.h"
 #include "data/project.h"
 #include "data/scripted_dialogs.h"
+#include "data/text_util.h"
 #include "results/ui/chart_painter.h"
 #include "results/ui/uRel_01.h"
 #include "results/ui/uResultados.h"
@@ -369,4 +370,35 @@ TEST_F(ResultsWindow, ChartsPageDrawsPyramidsAndTotalsAndSavesThem)
     EXPECT_FALSE(view->hasChart());
     QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.saw("warning", "Não há anos projetados"));
+}
+
+TEST_F(ResultsWindow, ALargeYearsColumnsHoldEveryValue)
+{
+    // 25,000 rows: the columns are sized from the fields, not from a sample.
+    Table t(readSchema(s_sample->state.appDir / "DBVazio" / "PsFinais.dbf"));
+    for (int r = 0; r < 25000; ++r) {
+        const int age = r % 81;
+        const double big = r == 24999 ? 987654.123456789 : 1.5;
+        const std::string group = formatMask(std::min(age / 5 + 1, 17), "000");
+        t.append({Value("2099"), Value(year4(r / 81 + 1)), Value(group), Value(age), Value(r == 24999 ? 9876543 : 3),
+                  Value(4), Value(big), Value(0.012713233922698)});
+    }
+    const fs::path file = s_sample->state.projectDir / "2099.dbf";
+    writeTable(file, t);
+    window->show();
+    child<QTabWidget>("pc_resultados")->setCurrentIndex(1);
+    years()->addItem("2099");
+    years()->setCurrentIndex(years()->count() - 1);
+    QTest::mouseClick(child<QToolButton>("sb_pesq_ano"), Qt::LeftButton);
+    fs::remove(file);
+    ASSERT_EQ(rows("grd_psfinais"), 25000) << dialogs.lastText();
+    auto* grid = child<QTableView>("grd_psfinais");
+    const QFontMetrics fm = grid->fontMetrics();
+    auto* m = grid->model();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        int widest = 0;
+        for (int r = 0; r < m->rowCount(); r += (r > 100 && r < 24900) ? 97 : 1)
+            widest = std::max(widest, fm.horizontalAdvance(m->data(m->index(r, c)).toString()));
+        EXPECT_GE(grid->columnWidth(c), widest + 4) << c;
+    }
 }
