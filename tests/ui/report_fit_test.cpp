@@ -20,27 +20,8 @@ namespace {
 
 const NumberFormat kComma{',', '.'};
 
-struct Quiet : RunMonitor {
-    void insertStep(const std::string&) override {}
-    void appendLine(const std::string&) override {}
-};
-
-struct Projected : test::SampleProject {
-    Projected() : SampleProject("FIT")
-    {
-        if (!ready)
-            return;
-        RunContext run;
-        run.appDir = state.appDir;
-        run.projectDir = state.projectDir;
-        run.uf = "12";
-        run.sexRatioText = "105";
-        run.settings = deriveRunSettings("2000", 7, "2010", 7, 7, InterpolationMethod::KarupKing);
-        Quiet monitor;
-        ScriptedDialogs d;
-        d.confirmDefault = true;
-        ready = !runProjection(run, monitor, d).projectedYears.empty();
-    }
+struct Projected : test::ProjectedSample {
+    Projected() : test::ProjectedSample("FIT", 7) {}
 };
 
 std::unique_ptr<Projected> s_sample;

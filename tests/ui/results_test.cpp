@@ -30,33 +30,9 @@ using demovia::ui::TfrmResultados;
 
 namespace {
 
-struct QuietMonitor : RunMonitor {
-    void insertStep(const std::string&) override {}
-    void appendLine(const std::string&) override {}
-};
-
-// The sample state (censuses 2000 and 2010, August) imported, grouped and
-// projected through six steps once for all the tests here.
-// The sample project projected through six steps.
-struct ProjectedSample : test::SampleProject {
-    RunOutcome outcome;
-
-    ProjectedSample() : SampleProject("RESULT")
-    {
-        if (!ready)
-            return;
-        RunContext run;
-        run.appDir = state.appDir;
-        run.projectDir = state.projectDir;
-        run.uf = "12";
-        run.sexRatioText = "105";
-        run.settings = deriveRunSettings("2000", 7, "2010", 7, 6, InterpolationMethod::KarupKing);
-        QuietMonitor monitor;
-        ScriptedDialogs d;
-        d.confirmDefault = true; // go on past any check
-        outcome = runProjection(run, monitor, d);
-        ready = !outcome.cancelled && !outcome.projectedYears.empty();
-    }
+// The sample project projected through six steps once for all the tests here.
+struct ProjectedSample : test::ProjectedSample {
+    ProjectedSample() : test::ProjectedSample("RESULT", 6) {}
 };
 
 class ResultsWindow : public ::testing::Test {
