@@ -132,4 +132,11 @@ for y in 2011 2040; do
     { diff "$TMP/y${y}_before" "$TMP/out" || true; } | grep '^[<>]' | cut -d';' -f2 | sort -u > "$TMP/changed"
     [ "$(tr '\n' ' ' < "$TMP/changed")" = "0005 0013 " ] || fail "$y: municípios mudados: $(tr '\n' ' ' < "$TMP/changed")"
 done
+# A root of order 0 stops the model at the first row it reaches, with the
+# summary; the run goes on to its end.
+expect_rc 0 kmod R add ZERO 13 ambos 1 raiz 0
+expect_rc 0 run R --steps 3 --model ZERO
+grep -q "Erro na tentativa de modificação do K." "$TMP/err" || fail "falha do modelo não relatada"
+grep -q "Município = 0013" "$TMP/err" || fail "resumo da falha"
+grep -q "^Relação criança / mulher...$" "$TMP/out" || fail "a execução parou no modelo"
 echo "results: ok"
