@@ -162,9 +162,17 @@ TEST_F(AdapterWindowTest, ImportProcessLocateAndReset)
     child<QPushButton>(&w, "sb_processar")->click();
     EXPECT_TRUE(dialogs.saw("warning", "nãotem resultados para o ano selecionado"));
 
-    // A second import appends its years again; only the reset empties the list.
+    // The list shows each year of the file imported last, once: importing the
+    // same file again lists nothing twice, another file replaces the years.
     import(&w, (app / "ext.csv").string());
-    EXPECT_EQ(years(&w).size(), 4);
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2012"}));
+    test::writeBytes(app / "ext2.csv", "12;2013;0010;3300\r\n12;2011;0010;3001\r\n12;2013;0020;2600\r\n");
+    import(&w, (app / "ext2.csv").string());
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2013"}));
+    // A failed import keeps the file and its years.
+    test::writeBytes(app / "ruim.csv", "12;2014;0010;muitos\r\n");
+    import(&w, (app / "ruim.csv").string());
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2013"}));
     w.resetaForm();
     EXPECT_TRUE(years(&w).isEmpty());
     EXPECT_FALSE(modelOf(&w, "grd_origem")->isOpen());

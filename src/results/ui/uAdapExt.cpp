@@ -148,10 +148,12 @@ void TfrmAdapExt::projectOpened(const ProjectDetails& /*details*/)
         addYears(externalYears(m_ctx.state.projectDir));
 }
 
+// Each year once: a year already listed is not listed again.
 void TfrmAdapExt::addYears(const std::vector<std::string>& years)
 {
     for (const auto& y : years)
-        m_years->addItem(q(y));
+        if (m_years->findText(q(y)) < 0)
+            m_years->addItem(q(y));
 }
 
 void TfrmAdapExt::reportGeneral(const std::exception& e) { m_ctx.dialogs.error(generalErrorText(e.what())); }
@@ -171,8 +173,12 @@ void TfrmAdapExt::tb_importaClick()
             m_origin->load(m_ctx.state.projectDir / "externo.dbf");
             throw;
         }
-        if (years)
+        // The list follows the file just imported: the years of the one it
+        // replaced are gone with it.
+        if (years) {
+            m_years->clear();
             addYears(*years);
+        }
         m_origin->load(m_ctx.state.projectDir / "externo.dbf");
     } catch (const std::exception& e) {
         reportGeneral(e);
