@@ -77,7 +77,6 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     munLabel->setBuddy(m_munCode);
     bar->addWidget(m_munCode);
     auto* find = makeToolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
-    find->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addWidget(find);
     layout->addWidget(bar);
 

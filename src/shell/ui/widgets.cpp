@@ -1,6 +1,7 @@
 #include "shell/ui/widgets.h"
 
 #include "shell/ui/table_model.h"
+#include "ui/images.h"
 
 #include <QTableView>
 #include <QToolBar>
@@ -15,7 +16,8 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& te
     b->setText(text);
     if (!hint.isEmpty())
         b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The picture of imgl_botoes that goes with the button's name, beside its caption.
+    b->setToolButtonStyle(applyButtonImage(b) ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextOnly);
     return b;
 }
 
