@@ -96,6 +96,40 @@ TEST_F(RegistryWindowTest, ClickOnAStateShowsItsMunicipalitiesAndIncludeSavesThr
     EXPECT_EQ(after.rows.back()[2].toText(), "Vila \"Nova\"");
 }
 
+// A name is one field of one exported line: a line break typed or pasted in
+// the name box becomes a blank, and what is stored stays on one line.
+TEST_F(RegistryWindowTest, ALineBreakInANameBecomesABlank)
+{
+    TfrmUF_Mun w(m_ctx);
+    w.show();
+    w.setActiveGrid(true);
+    w.setEditorDriver([](TfrmUF_Mun_Edicao& ed) {
+        QTest::keyClicks(ed.findChild<QLineEdit*>("edt_id_uf"), "98");
+        QTest::keyClicks(ed.findChild<QLineEdit*>("edt_sigla"), "NT");
+        auto* name = ed.findChild<QPlainTextEdit*>("mm_ds_uf");
+        QTest::keyClicks(name, "Nova");
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClicks(name, "Terra");
+        EXPECT_EQ(name->toPlainText(), "Nova Terra");
+        name->insertPlainText("\ndo Sul"); // pasted
+        EXPECT_EQ(name->toPlainText(), "Nova Terra do Sul");
+        QTest::mouseClick(ed.findChild<QPushButton*>("bb_gravar"), Qt::LeftButton);
+    });
+    w.incluiClick();
+    EXPECT_TRUE(m_dialogs.log.empty()) << m_dialogs.lastText();
+    const Table ufs = readTable(padrao("uf.dbf"));
+    ASSERT_FALSE(ufs.rows.empty());
+    EXPECT_EQ(ufs.rows.back()[0].toInt(), 98);
+    EXPECT_EQ(ufs.rows.back()[2].toText(), "Nova Terra do Sul");
+
+    // The exported line of the new state is one line.
+    const fs::path out = m_dir.path() / "ufs.txt";
+    m_dialogs.saveFiles.push_back(out.string());
+    w.exporta(RegistryExport::AllStates);
+    const std::string text = readBytes(out);
+    EXPECT_NE(text.find("98;NT;Nova Terra do Sul;"), std::string::npos) << text;
+}
+
 TEST_F(RegistryWindowTest, SearchKeepsTheRowWhenNothingMatchesAndApagaDeletesTheCurrentMunicipality)
 {
     TfrmUF_Mun w(m_ctx);
