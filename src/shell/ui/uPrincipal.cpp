@@ -204,6 +204,9 @@ void TfrmPrincipal::addWorkWindow(WindowRole role, WorkWindow* window)
     if (role == WindowRole::Conf)
         sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowMinimizeButtonHint);
+    else if (role == WindowRole::KMod) // minimise and close only
+        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     sub->installEventFilter(this);
     m_windows[i] = window;
     m_subs[i] = sub;
@@ -406,8 +409,14 @@ void TfrmPrincipal::showEvent(QShowEvent* e)
     if (m_shown)
         return;
     m_shown = true;
-    if (m_loadAtFirstShow)
+    if (m_loadAtFirstShow) {
+        // The loading window stands alone: the work windows appear, minimised,
+        // once the reference tables are open.
+        for (QMdiSubWindow* sub : m_subs)
+            if (sub)
+                sub->hide();
         QTimer::singleShot(0, this, &TfrmPrincipal::runLoading);
+    }
 }
 
 void TfrmPrincipal::runLoading()
