@@ -52,6 +52,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    demovia::ui::defaultToBrazilianPortuguese();
     DemoviaApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C"); // numbers inside the tables are locale-free
     // Dates and numbers in the person's regional form; Qt's own dialogs and

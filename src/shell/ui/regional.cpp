@@ -7,6 +7,27 @@
 
 namespace demovia::ui {
 
+namespace {
+
+bool namesNoRegion(const char* value)
+{
+    if (!value || !*value)
+        return true;
+    const QByteArray v(value);
+    return v == "C" || v == "POSIX" || v.startsWith("C.");
+}
+
+} // namespace
+
+bool defaultToBrazilianPortuguese()
+{
+    if (!namesNoRegion(qgetenv("LC_ALL").constData()) || !namesNoRegion(qgetenv("LANG").constData()))
+        return false;
+    qunsetenv("LC_ALL");
+    qputenv("LANG", "pt_BR.UTF-8");
+    return true;
+}
+
 QLocale regionalLocale(const QLocale& system)
 {
     if (system.language() == QLocale::C)

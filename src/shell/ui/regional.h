@@ -9,6 +9,12 @@ class QTranslator;
 
 namespace demovia::ui {
 
+// Before the application is created: when the environment names no region
+// (no LC_ALL, LANG empty, C or POSIX), the process takes Brazilian Portuguese,
+// so that Qt's own dialogs show dates, sizes and file types in the system's
+// language too. Returns whether it did.
+bool defaultToBrazilianPortuguese();
+
 // The locale the windows show dates and numbers in: the person's own, or
 // Brazilian Portuguese when the system names none (the C or POSIX locale).
 QLocale regionalLocale(const QLocale& system = QLocale::system());
