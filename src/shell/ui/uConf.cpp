@@ -1,7 +1,7 @@
 #include "shell/ui/uConf.h"
 
 #include "shell/configuration.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
