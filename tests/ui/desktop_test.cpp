@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDialogButtonBox>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QToolBar>
@@ -138,6 +139,44 @@ TEST_F(DesktopTest, KModifierFrameHasNoMaximiseButton)
     EXPECT_TRUE(k.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_TRUE(k.testFlag(Qt::WindowCloseButtonHint));
     EXPECT_TRUE(p.subWindow(WindowRole::Censos)->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+// Create/Open puts the census window at the top left, 500 x 300, at normal
+// size, also when another window was maximised; the extras come forward at
+// normal size; the grouping brings the pre-processing window forward centred.
+TEST_F(DesktopTest, WindowsComeForwardInTheStateTheirCommandGives)
+{
+    TfrmPrincipal p(app(), dialogs, NumberFormat{',', '.'});
+    p.setLoadAtFirstShow(false);
+    addWorkWindows(p);
+    p.resize(1200, 800);
+    p.show();
+    p.setUpNewProject();
+    QMdiSubWindow* census = p.subWindow(WindowRole::Censos);
+    EXPECT_EQ(census->geometry(), QRect(0, 0, 500, 300));
+
+    p.bringForward(WindowRole::Resultados);
+    ASSERT_TRUE(p.subWindow(WindowRole::Resultados)->isMaximized());
+    p.setUpNewProject();
+    EXPECT_FALSE(census->isMaximized());
+    EXPECT_FALSE(census->isMinimized());
+    EXPECT_EQ(census->geometry(), QRect(0, 0, 500, 300));
+    EXPECT_EQ(p.mdiArea()->activeSubWindow(), census);
+
+    p.bringForward(WindowRole::Resultados);
+    p.bringForward(WindowRole::KMod);
+    QMdiSubWindow* kmod = p.subWindow(WindowRole::KMod);
+    EXPECT_FALSE(kmod->isMaximized());
+    EXPECT_EQ(p.mdiArea()->activeSubWindow(), kmod);
+
+    p.bringForward(WindowRole::Censos);
+    p.showCentred(WindowRole::Processar);
+    QMdiSubWindow* pre = p.subWindow(WindowRole::Processar);
+    EXPECT_FALSE(pre->isMaximized());
+    EXPECT_FALSE(pre->isMinimized());
+    const QRect area = p.mdiArea()->viewport()->rect();
+    EXPECT_NEAR(pre->geometry().center().x(), area.center().x(), 2);
+    EXPECT_EQ(p.mdiArea()->activeSubWindow(), pre);
 }
 
 } // namespace

@@ -132,6 +132,27 @@ TEST_F(RegistryWindowTest, ALineBreakInANameBecomesABlank)
     EXPECT_NE(text.find("98;NT;Nova Terra do Sul;"), std::string::npos) << text;
 }
 
+// The municipality view is not filtered before a state is chosen for the
+// first time; afterwards it keeps its state from one opening to the next.
+TEST_F(RegistryWindowTest, FirstOpeningShowsEveryMunicipalityAndLaterOnesKeepTheFilter)
+{
+    const Table all = readTable(padrao("mun.dbf"));
+    std::size_t inSp = 0;
+    for (const Row& r : all.rows)
+        inSp += r[0].toInt() == 35;
+    {
+        TfrmUF_Mun w(m_ctx);
+        auto* grdUf = w.findChild<QTableView*>("grd_uf");
+        auto* grdMun = w.findChild<QTableView*>("grd_mun");
+        EXPECT_EQ(static_cast<std::size_t>(grdMun->model()->rowCount()), all.size());
+        grdUf->setCurrentIndex(grdUf->model()->index(rowOfState(static_cast<TableModel*>(grdUf->model()), 35), 0));
+        w.filterMunicipalities(); // a click on the state
+        EXPECT_EQ(static_cast<std::size_t>(grdMun->model()->rowCount()), inSp);
+    }
+    TfrmUF_Mun again(m_ctx);
+    EXPECT_EQ(static_cast<std::size_t>(again.findChild<QTableView*>("grd_mun")->model()->rowCount()), inSp);
+}
+
 TEST_F(RegistryWindowTest, SearchKeepsTheRowWhenNothingMatchesAndApagaDeletesTheCurrentMunicipality)
 {
     TfrmUF_Mun w(m_ctx);
