@@ -262,6 +262,11 @@ QTableView* makeEditableGrid(const char* name, EditableTableModel* model, QWidge
     });
     // Columns follow what they show as values change and rows come.
     QObject::connect(model, &QAbstractItemModel::rowsInserted, grid, [grid] { grid->resizeColumnsToContents(); });
+    QObject::connect(model, &QAbstractItemModel::dataChanged, grid,
+                     [grid](const QModelIndex& from, const QModelIndex& to) {
+                         for (int c = from.column(); c <= to.column(); ++c)
+                             grid->resizeColumnToContents(c);
+                     });
     return grid;
 }
 
