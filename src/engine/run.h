@@ -2,6 +2,7 @@
 #include "data/dialogs.h"
 #include "data/run_settings.h"
 #include "data/table.h"
+#include "engine/plausibility.h"
 
 #include <functional>
 #include <string>
@@ -51,6 +52,7 @@ struct RunOutcome {
     bool cancelled = false;         // the closing message was the cancellation one
     std::vector<int> projectedYears; // the results window's year list
     int firstProjectedYear = 0;
+    std::vector<MunicipalityCheck> checks; // the plausibility checks of the years projected
 };
 
 // The run driver: reset (multiplier matrices), steps 1..N in order while the

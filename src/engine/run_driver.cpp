@@ -80,6 +80,16 @@ RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& di
             steps[k - 1](step);
     }
 
+    // A run that projected ends its log with the plausibility checks' count.
+    if (!monitor.cancel && !outcome.projectedYears.empty()) {
+        try {
+            outcome.checks = checkRun(ctx.projectDir, outcome.projectedYears, loadCheckThresholds(ctx.appDir, dialogs));
+            monitor.appendLine(checksSummaryLine(outcome.checks));
+        } catch (const std::exception& e) {
+            monitor.appendLine(std::string("Verificações não realizadas: ") + e.what());
+        }
+    }
+
     monitor.stepsEnded();
     if (monitor.cancel) {
         outcome.cancelled = true;
