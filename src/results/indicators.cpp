@@ -15,16 +15,15 @@ const char* const kIndicatorsNote =
     "Dependência e índice de envelhecimento: por 100 pessoas do grupo do denominador. Uma célula vazia é um "
     "denominador nulo.";
 
-AgeSexPopulation& AgeSexPopulation::operator+=(const AgeSexPopulation& o)
-{
-    for (std::size_t a = 0; a < male.size(); ++a) {
-        male[a] += o.male[a];
-        female[a] += o.female[a];
-    }
-    return *this;
-}
-
 namespace {
+
+void addTo(AgeSexPopulation& sum, const AgeSexPopulation& o)
+{
+    for (std::size_t a = 0; a < sum.men.size(); ++a) {
+        sum.men[a] += o.men[a];
+        sum.women[a] += o.women[a];
+    }
+}
 
 std::optional<double> ratio(double num, double den, double scale)
 {
@@ -36,14 +35,6 @@ std::optional<double> ratio(double num, double den, double scale)
 double lower(std::size_t a) { return static_cast<double>(a); }
 double width(std::size_t a) { return a == 80 ? 5.0 : 1.0; }
 
-double totalOf(const AgeSexPopulation& p)
-{
-    double t = 0;
-    for (std::size_t a = 0; a < p.male.size(); ++a)
-        t += p.male[a] + p.female[a];
-    return t;
-}
-
 } // namespace
 
 Indicators computeIndicators(const AgeSexPopulation& p, const AgeSexPopulation* previous, double yearsBetween)
@@ -51,15 +42,15 @@ Indicators computeIndicators(const AgeSexPopulation& p, const AgeSexPopulation* 
     Indicators r;
     std::array<double, 81> both{};
     for (std::size_t a = 0; a < both.size(); ++a) {
-        both[a] = p.male[a] + p.female[a];
-        r.men += p.male[a];
-        r.women += p.female[a];
+        both[a] = p.men[a] + p.women[a];
+        r.men += p.men[a];
+        r.women += p.women[a];
     }
     r.total = r.men + r.women;
     r.sexRatio = ratio(r.men, r.women, 100);
 
     if (previous) {
-        const double before = totalOf(*previous);
+        const double before = previous->total();
         if (before > 0 && yearsBetween > 0)
             r.growth = (std::pow(r.total / before, 1.0 / yearsBetween) - 1.0) * 100.0;
     }
@@ -109,8 +100,8 @@ void accumulate(const Table& t, const char* male, const char* female, ByMunicipa
         auto [it, added] = out.try_emplace(mun);
         if (added && order && seen->try_emplace(mun, true).second)
             order->push_back(mun);
-        it->second.male[static_cast<std::size_t>(age)] += r[static_cast<std::size_t>(fh)].toDouble();
-        it->second.female[static_cast<std::size_t>(age)] += r[static_cast<std::size_t>(fw)].toDouble();
+        it->second.men[static_cast<std::size_t>(age)] += r[static_cast<std::size_t>(fh)].toDouble();
+        it->second.women[static_cast<std::size_t>(age)] += r[static_cast<std::size_t>(fw)].toDouble();
     }
 }
 
@@ -165,7 +156,7 @@ ProjectIndicators computeProjectIndicators(const fs::path& projectDir, int censu
     pi.state = series([&](const Column& c) {
         AgeSexPopulation sum;
         for (const auto& [m, p] : c.pop)
-            sum += p;
+            addTo(sum, p);
         return sum;
     });
     return pi;
@@ -209,6 +200,125 @@ ResultSet indicatorsResult(const ProjectIndicators& pi, std::optional<int> year,
         if (!mun || *mun == m)
             add(m, pi.byMunicipality.at(m));
     return rs;
+}
+
+} // namespace demovia
+
+namespace demovia {
+
+const std::vector<IndicatorInfo>& indicatorList()
+{
+    static const std::vector<IndicatorInfo> list = {
+        {"homens", "Homens", 0},
+        {"mulheres", "Mulheres", 0},
+        {"total", "População total", 0},
+        {"cresc_pct", "Crescimento anual (%)", 3},
+        {"razao_sexo", "Razão de sexo (homens por 100 mulheres)", 2},
+        {"idade_media", "Idade média", 2},
+        {"idade_mediana", "Idade mediana", 2},
+        {"pct_0_14", "População de 0 a 14 anos (%)", 2},
+        {"pct_15_64", "População de 15 a 64 anos (%)", 2},
+        {"pct_65_mais", "População de 65 anos e mais (%)", 2},
+        {"dep_jovens", "Razão de dependência dos jovens", 2},
+        {"dep_idosos", "Razão de dependência dos idosos", 2},
+        {"dep_total", "Razão de dependência total", 2},
+        {"ind_envelhec", "Índice de envelhecimento", 2},
+    };
+    return list;
+}
+
+std::optional<double> indicatorValue(const Indicators& r, std::size_t which)
+{
+    switch (which) {
+    case 0: return r.men;
+    case 1: return r.women;
+    case 2: return r.total;
+    case 3: return r.growth;
+    case 4: return r.sexRatio;
+    case 5: return r.meanAge;
+    case 6: return r.medianAge;
+    case 7: return r.share0_14;
+    case 8: return r.share15_64;
+    case 9: return r.share65;
+    case 10: return r.dependencyYoung;
+    case 11: return r.dependencyOld;
+    case 12: return r.dependencyTotal;
+    case 13: return r.ageingIndex;
+    default: return std::nullopt;
+    }
+}
+
+IndicatorChart indicatorChart(const std::vector<Indicators>& rows, std::size_t which, const std::string& titleArea,
+                              const NumberFormat& fmt)
+{
+    IndicatorChart c;
+    const IndicatorInfo& info = indicatorList().at(which);
+    c.title = std::string(info.caption) + " - " + titleArea;
+    c.axisLabel = info.caption;
+    double lo = 0, hi = 0;
+    for (const Indicators& r : rows) {
+        const auto v = indicatorValue(r, which);
+        if (!v || !std::isfinite(*v))
+            continue; // a year without a value leaves a gap, never a made-up point
+        c.years.push_back(r.year);
+        c.values.push_back(*v);
+        c.labels.push_back(r.label);
+        lo = std::min(lo, *v);
+        hi = std::max(hi, *v);
+    }
+    if (c.years.empty()) {
+        c.message = "Sem valores de \"" + std::string(info.caption) + "\" para " + titleArea +
+                    ": não há o que desenhar.";
+        return c;
+    }
+    c.subtitle = c.labels.front() + " a " + c.labels.back();
+    // Round steps over the whole range, zero included: a growth can be negative.
+    const std::vector<AxisTick> probe = axisTicks(hi - lo > 0 ? hi - lo : std::max(1.0, std::fabs(hi)), false, fmt);
+    const double step = probe.size() > 1 ? probe[1].value - probe[0].value : 1.0;
+    c.axisMin = std::floor(lo / step) * step;
+    c.axisMax = std::ceil(hi / step) * step;
+    if (c.axisMax <= c.axisMin)
+        c.axisMax = c.axisMin + step;
+    const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
+    for (double v = c.axisMin; v <= c.axisMax + step / 2; v += step)
+        c.ticks.push_back({v, chartNumber(std::fabs(v) < step / 1e6 ? 0.0 : v, decimals, fmt)});
+    c.firstYear = c.years.front();
+    c.lastYear = c.years.back();
+    const int span = c.lastYear - c.firstYear;
+    const int ys = span > 60 ? 20 : span > 25 ? 10 : span > 8 ? 5 : 1;
+    for (int y = (c.firstYear + ys - 1) / ys * ys; y <= c.lastYear; y += ys)
+        c.yearTicks.push_back(y);
+    return c;
+}
+
+const ReportLayout& indicatorsReportLayout()
+{
+    static const ReportLayout layout = [] {
+        ReportLayout l;
+        l.name = "qr_indicadores";
+        l.title = "Indicadores demográficos";
+        l.paper = Paper::A4;
+        l.columns = {{"Mun.", "mun"}, {"Período", "periodo"}};
+        for (const IndicatorInfo& i : indicatorList())
+            l.columns.push_back({i.column, i.column});
+        return l;
+    }();
+    return layout;
+}
+
+const ReportLayout& checksReportLayout()
+{
+    static const ReportLayout layout = [] {
+        ReportLayout l;
+        l.name = "qr_verificacoes";
+        l.title = "Verificações de plausibilidade";
+        l.paper = Paper::A4;
+        for (const char* f : {"mun", "neg_interp", "menor_interp", "k_hom_min", "k_hom_max", "k_mul_min", "k_mul_max",
+                              "cresc_max", "ano_cresc", "idades_rs", "exemplo_rs", "sinalizado", "motivos"})
+            l.columns.push_back({f, f});
+        return l;
+    }();
+    return layout;
 }
 
 } // namespace demovia

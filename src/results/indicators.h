@@ -1,6 +1,8 @@
 #pragma once
 #include "data/sql_engine.h"
 #include "data/table.h"
+#include "results/charts.h"
+#include "results/report_layouts.h"
 
 #include <array>
 #include <map>
@@ -9,14 +11,6 @@
 #include <vector>
 
 namespace demovia {
-
-// Men and women of one area by single age, 0 to 80 (80 and over).
-struct AgeSexPopulation {
-    std::array<double, 81> male{};
-    std::array<double, 81> female{};
-
-    AgeSexPopulation& operator+=(const AgeSexPopulation& o);
-};
 
 // The demographic indicators of one area in one year. An indicator whose
 // denominator is zero has no value (an empty cell), never inf or NaN.
@@ -64,5 +58,38 @@ inline constexpr const char* kStateArea = "UF";
 // is the state alone).
 ResultSet indicatorsResult(const ProjectIndicators& pi, std::optional<int> year = std::nullopt,
                            const std::optional<std::string>& mun = std::nullopt);
+
+} // namespace demovia
+
+namespace demovia {
+
+// The indicators a chart or a choice list offers, in the tables' column order.
+struct IndicatorInfo {
+    const char* column;  // as in indicatorsResult
+    const char* caption; // Portuguese, for lists and chart titles
+    int decimals;
+};
+const std::vector<IndicatorInfo>& indicatorList();
+std::optional<double> indicatorValue(const Indicators& row, std::size_t which);
+
+// One indicator of one area over census 2 and the projected years.
+struct IndicatorChart {
+    std::string title, subtitle;
+    std::vector<int> years;       // the points that have a value
+    std::vector<double> values;
+    std::vector<std::string> labels; // "Censo 2" or the year, per point
+    double axisMin = 0, axisMax = 0;
+    std::vector<AxisTick> ticks;
+    int firstYear = 0, lastYear = 0;
+    std::vector<int> yearTicks;
+    std::string axisLabel;
+    std::string message; // not empty: nothing to draw, and why
+};
+IndicatorChart indicatorChart(const std::vector<Indicators>& rows, std::size_t which, const std::string& titleArea,
+                              const NumberFormat& fmt);
+
+// The printed layouts of the indicators and of the checks.
+const ReportLayout& indicatorsReportLayout();
+const ReportLayout& checksReportLayout();
 
 } // namespace demovia

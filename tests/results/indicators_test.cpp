@@ -21,8 +21,8 @@ AgeSexPopulation population(std::initializer_list<Cell> cells)
 {
     AgeSexPopulation p;
     for (const Cell& c : cells) {
-        p.male[static_cast<std::size_t>(c.age)] = c.men;
-        p.female[static_cast<std::size_t>(c.age)] = c.women;
+        p.men[static_cast<std::size_t>(c.age)] = c.men;
+        p.women[static_cast<std::size_t>(c.age)] = c.women;
     }
     return p;
 }
