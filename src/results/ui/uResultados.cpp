@@ -568,6 +568,8 @@ QWidget* TfrmResultados::makeChartPage(QWidget* parent)
     m_chartKind->setObjectName("cb_grafico");
     m_chartKind->addItems({"Pirâmide etária", "População total", "Indicador ao longo dos anos"});
     m_chartKind->setToolTip("Gráfico a desenhar");
+    m_chartKind->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_chartKind->setMinimumContentsLength(22);
     strip->addWidget(m_chartKind);
 
     auto* yearLabel = new QLabel("Ano", page);
@@ -605,6 +607,9 @@ QWidget* TfrmResultados::makeChartPage(QWidget* parent)
     for (const IndicatorInfo& i : indicatorList())
         m_chartIndicator->addItem(QString::fromUtf8(i.caption));
     m_chartIndicator->setCurrentIndex(11); // the old-age dependency ratio
+    // The long captions show whole in the open list; the closed box keeps the strip inside the window.
+    m_chartIndicator->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_chartIndicator->setMinimumContentsLength(30);
     strip->addWidget(m_chartIndicator);
 
     m_chartGroups = new QCheckBox("Por &faixa etária", page);
@@ -613,6 +618,16 @@ QWidget* TfrmResultados::makeChartPage(QWidget* parent)
     m_chartPercent = new QCheckBox("Em &%", page);
     m_chartPercent->setObjectName("ck_percentual");
     strip->addWidget(m_chartPercent);
+
+    // Only the choices of the chart chosen are shown: the strip stays inside the window.
+    const auto showChoices = [=, this](int kind) {
+        for (QWidget* w : std::initializer_list<QWidget*>{yearLabel, m_chartYear, compareLabel, m_chartCompare,
+                                                          m_chartGroups, m_chartPercent})
+            w->setVisible(kind == 0);
+        m_chartIndicator->setVisible(kind == 2);
+    };
+    showChoices(0);
+    connect(m_chartKind, &QComboBox::currentIndexChanged, page, showChoices);
 
     auto* draw = makeToolButton(page, "sb_desenhar", "&Desenhar", "Desenha o gráfico escolhido");
     auto* save = makeToolButton(page, "sb_salvar_grafico", "&Salvar imagem", "Salva o gráfico em PNG ou SVG");
