@@ -4,17 +4,22 @@
 // forms (over the tables of a project) can sit beside these.
 #include "cli/cli.h"
 
+#include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace demovia::cli {
 
 // The forms over the tables of a project (cmd_project.cpp).
-std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement);
+// writerLock: for a statement that changes tables, receives the project's
+// writer lock, held while the statement runs; nullptr for a select.
+std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement,
+                                            std::shared_ptr<ProjectLock>* writerLock);
 std::optional<int> importIntoProject(Context& ctx);
 int exportFromProject(Context& ctx);
 
@@ -56,7 +61,9 @@ int sqlCommand(Context& ctx)
     if (ctx.args.size() == 1)
         return sqlStatement(ctx, ctx.args[0]);
     if (ctx.args.size() == 2) {
-        auto statement = projectStatement(ctx, ctx.args[0], ctx.args[1]);
+        std::shared_ptr<ProjectLock> lock;
+        auto statement =
+            projectStatement(ctx, ctx.args[0], ctx.args[1], returnsRows(ctx.args[1]) ? nullptr : &lock);
         return statement ? sqlStatement(ctx, *statement) : 1;
     }
     throw UsageError("número de argumentos inválido");

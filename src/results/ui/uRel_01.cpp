@@ -1,5 +1,8 @@
 #include "results/ui/uRel_01.h"
 
+#include "data/table.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFont>
 #include <QPageLayout>
@@ -133,14 +136,27 @@ void previewReport(const ReportDocument& doc, QWidget* parent)
 
 bool writeReportPdf(const ReportDocument& doc, const QString& file)
 {
-    QPdfWriter writer(file);
-    if (!writer.setPageLayout(QPageLayout(QPageSize(doc.paper == Paper::A4 ? QPageSize::A4 : QPageSize::Letter),
-                                          QPageLayout::Portrait, QMarginsF(0, 0, 0, 0))))
+    // Drawn in memory, then written through the one door for files: a report
+    // cut short never leaves half a PDF under the name chosen.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        if (!writer.setPageLayout(QPageLayout(QPageSize(doc.paper == Paper::A4 ? QPageSize::A4 : QPageSize::Letter),
+                                              QPageLayout::Portrait, QMarginsF(0, 0, 0, 0))))
+            return false;
+        writer.setResolution(300);
+        writer.setTitle(QString::fromStdString(doc.title));
+        writer.setCreator("Demovia 2.0");
+        if (!drawReport(doc, writer))
+            return false;
+    }
+    try {
+        writeFileAtomically(file.toStdString(), pdf.data().toStdString());
+    } catch (const Error&) {
         return false;
-    writer.setResolution(300);
-    writer.setTitle(QString::fromStdString(doc.title));
-    writer.setCreator("Demovia 2.0");
-    return drawReport(doc, writer) && QFile::exists(file);
+    }
+    return QFile::exists(file);
 }
 
 } // namespace demovia::ui
