@@ -87,7 +87,7 @@ for i in $(seq 1 "$KILLS"); do
         what=run; limit=$RUN_MS
         "${CLI[@]}" run KILL --steps 7 --yes > /dev/null 2>&1 & pid=$!
     fi
-    delay=$((RANDOM % (limit + 1)))
+    delay=$((RANDOM % (limit * 5 / 4 + 1))) # now and then after the end too
     sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
