@@ -4,6 +4,7 @@
 // forms (over the tables of a project) can sit beside these.
 #include "cli/cli.h"
 
+#include "data/error.h"
 #include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
@@ -72,6 +73,17 @@ int sqlCommand(Context& ctx)
 // "import TEXTFILE TARGET TEMPLATE [--skip K]"
 int importFile(Context& ctx, int headingLines)
 {
+    // A target inside a project folder is a write to that project: its lock first.
+    std::shared_ptr<ProjectLock> lock;
+    const fs::path folder = fs::absolute(fs::path(ctx.args[1])).parent_path();
+    if (fileExists(folder / "detalhes.ini")) {
+        try {
+            lock = ProjectLock::acquire(folder);
+        } catch (const Error& e) {
+            ctx.dialogs.warning(e.what());
+            return 1;
+        }
+    }
     return importText(ctx.args[0], ctx.args[1], ctx.args[2], headingLines, ctx.format, ctx.dialogs) ? 0 : 1;
 }
 
