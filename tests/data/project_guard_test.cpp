@@ -3,6 +3,7 @@
 // import), and the one-writer lock.
 #include "data/census.h"
 #include "data/error.h"
+#include "data/larger_area.h"
 #include "data/project.h"
 #include "data/project_guard.h"
 #include "data/scripted_dialogs.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,37 +99,20 @@ TEST(WriteFaultPoint, AKilledWriteLeavesOnlyItsTemporaryWhichRecoveryRemoves)
     EXPECT_TRUE(fs::exists(dir / "~2001.dbf.12a.tmp"));
 }
 
-// The census import killed at every one of its writes: the next writer finds
-// the old census with its details, or the new one with its details.
-TEST(CensusImportInterrupted, EveryMomentLeavesTheOldCensusOrTheNew)
+// An import of several files killed at every one of its writes: the next
+// writer finds the old files or the new ones, never a mix. doImport(false)
+// imports the old content, doImport(true) the new one.
+void killedAtEveryWrite(const fs::path& project, const std::function<void(bool)>& doImport)
 {
-    test::TempDir dir;
-    const fs::path project = dir / "P";
-    fs::create_directories(project);
-    const NumberFormat fmt{',', '.'};
-    test::writeBytes(dir / "old.txt", censusText(3, 10));
-    test::writeBytes(dir / "new.txt", censusText(4, 500));
-    test::writeBytes(projectDetailsFile(project), "[projeto]\nuf= 35\nobs=teste\n");
-
-    auto doImport = [&](const std::string& file, const std::string& year) {
-        ScriptedDialogs dialogs;
-        CensusDetails typed;
-        typed.mes = 7;
-        typed.ano = year;
-        return importCensusRecorded(test::appDir(), project, "35", 1, dir / file, typed, fmt, dialogs);
-    };
-    ASSERT_TRUE(doImport("old.txt", "2000"));
+    doImport(false);
     const auto oldState = contents(project);
 
-    // The new census done whole, elsewhere, gives the other allowed state and the number of writes.
-    const fs::path saved = dir / "saved";
+    // The new import done whole, elsewhere, gives the other allowed state and the number of writes.
+    const fs::path saved = project.parent_path() / "saved";
     fs::copy(project, saved);
     const long long before = atomicWriteCount();
-    auto done = doImport("new.txt", "2010");
-    ASSERT_TRUE(done);
+    doImport(true);
     const long long writes = atomicWriteCount() - before;
-    EXPECT_EQ(done->recordCount, "324");
-    EXPECT_EQ(readProjectDetails(projectDetailsFile(project)).census1.registros, "324");
     const auto newState = contents(project);
     ASSERT_NE(oldState, newState);
     ASSERT_GE(writes, 4);
@@ -138,7 +123,7 @@ TEST(CensusImportInterrupted, EveryMomentLeavesTheOldCensusOrTheNew)
         EXPECT_EXIT(
             {
                 setWriteFault(WriteFault::Kill, n);
-                doImport("new.txt", "2010");
+                doImport(true);
             },
             ::testing::KilledBySignal(SIGKILL), "")
             << "write " << n;
@@ -146,17 +131,56 @@ TEST(CensusImportInterrupted, EveryMomentLeavesTheOldCensusOrTheNew)
         const auto now = contents(project);
         EXPECT_TRUE(now == oldState || now == newState) << "killed at write " << n << " of " << writes;
         EXPECT_TRUE(leftovers(project).empty()) << "write " << n;
-        // The last write is the details', inside the journal: still the old census.
+        // The last write is still inside the change: the old files.
         if (n == writes)
             EXPECT_EQ(now, oldState);
     }
 
-    // A failed write rolls back at once, without waiting for a recovery.
+    // A failed write puts everything back at once, without waiting for a recovery.
     fs::remove_all(project);
     fs::copy(saved, project);
     setWriteFault(WriteFault::Fail, writes);
-    EXPECT_THROW(doImport("new.txt", "2010"), Error);
+    EXPECT_ANY_THROW(doImport(true));
     EXPECT_EQ(contents(project), oldState);
+}
+
+// The census import: its wide and long tables and its details in detalhes.ini.
+TEST(ImportInterrupted, CensusTablesAndDetailsAreOldOrNew)
+{
+    test::TempDir dir;
+    const fs::path project = dir / "P";
+    fs::create_directories(project);
+    test::writeBytes(dir / "old.txt", censusText(3, 10));
+    test::writeBytes(dir / "new.txt", censusText(4, 500));
+    test::writeBytes(projectDetailsFile(project), "[projeto]\nuf= 35\nobs=teste\n");
+    killedAtEveryWrite(project, [&](bool isNew) {
+        ScriptedDialogs dialogs;
+        CensusDetails typed;
+        typed.mes = 7;
+        typed.ano = isNew ? "2010" : "2000";
+        auto r = importCensusRecorded(test::appDir(), project, "35", 1, dir / (isNew ? "new.txt" : "old.txt"), typed,
+                                      NumberFormat{',', '.'}, dialogs);
+        if (!r)
+            throw Error(dialogs.lastText());
+        EXPECT_EQ(r->recordCount, isNew ? "324" : "243");
+        EXPECT_EQ(readProjectDetails(projectDetailsFile(project)).census1.registros, r->recordCount);
+    });
+}
+
+// The survival ratios at birth: rel_nas.dbf and its means in relnas_m.dbf.
+TEST(ImportInterrupted, SurvivalAtBirthAndItsMeansAreOldOrNew)
+{
+    test::TempDir dir;
+    const fs::path project = dir / "P";
+    fs::create_directories(project);
+    test::writeBytes(dir / "old.txt", "35;0,97;0,975\r\n35;0,98;0,985\r\n35;0,99;0,99\r\n");
+    test::writeBytes(dir / "new.txt", "35;0,90;0,91\r\n35;0,92;0,93\r\n35;0,94;0,95\r\n35;0,96;0,97\r\n");
+    killedAtEveryWrite(project, [&](bool isNew) {
+        ScriptedDialogs dialogs;
+        if (!importLargerArea(test::appDir(), project, "35", LargerAreaTable::RelNas,
+                              dir / (isNew ? "new.txt" : "old.txt"), NumberFormat{',', '.'}, dialogs))
+            throw Error(dialogs.lastText());
+    });
 }
 
 // The lock is the system's: a second process is refused at once, readers are
