@@ -24,6 +24,9 @@ struct AppState {
     // The open project's writer lock (data/project_guard.h): held for as long
     // as the project is open for writing, so no other process writes it.
     std::shared_ptr<ProjectLock> lock;
+    // The state the registry's municipality view is filtered on; it lasts
+    // from one opening of the registry to the next. -1: not filtered yet.
+    long long registryFilterUf = -1;
 
     bool projectOpen() const { return caption != baseCaption; }
     // The characters 6 and 7 of the first status panel.
