@@ -88,7 +88,7 @@ RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& di
     }
 
     // A run that projected ends its log with the plausibility checks' count.
-    if (!monitor.cancel && !outcome.projectedYears.empty()) {
+    if (!monitor.cancel && !outcome.failed && !outcome.projectedYears.empty()) {
         try {
             outcome.checks = checkRun(ctx.projectDir, outcome.projectedYears, loadCheckThresholds(ctx.appDir, dialogs));
             monitor.appendLine(checksSummaryLine(outcome.checks));
