@@ -256,6 +256,11 @@ void projectYears(Step& step, ProjectionInput& in)
         throw; // the years finished stay listed, with their births
     }
 
+    endProjection(step, startText);
+}
+
+void endProjection(Step& step, const std::string& startText)
+{
     if (!step.outcome.projectedYears.empty())
         step.outcome.firstProjectedYear = step.outcome.projectedYears.front();
     const std::string endText = clockText(secondsOfDay());
@@ -265,12 +270,12 @@ void projectYears(Step& step, ProjectionInput& in)
     step.monitor.appendLine("Saindo... ");
 }
 
-void stepProjection(Step& step)
+std::optional<ProjectionInput> readProjectionInput(Step& step)
 {
     if (!step.has("rel_nas.dbf") || !step.has("relnas_m.dbf")) {
         step.dialogs.warning(kSurvivalMissing);
         step.monitor.cancel = true;
-        return;
+        return std::nullopt;
     }
     const RunSettings& set = step.ctx.settings;
     const int base = set.baseYear;
@@ -330,20 +335,20 @@ void stepProjection(Step& step)
     ok = ok && checks.fertility(selectOrdered(fertilityTable, {"mun"}, {"mun"}), complete);
     if (!ok) {
         step.dialogs.warning(checks.emptyMessage);
-        return;
+        return std::nullopt;
     }
     if (checks.anyMarked() && !step.dialogs.confirm(checks.confirmation()))
-        return;
+        return std::nullopt;
     in.muns = checks.selected();
     if (in.muns.empty()) {
         step.dialogs.warning("Nenhum município disponível para projeção");
-        return;
+        return std::nullopt;
     }
 
     step.monitor.insertStep("Projeção...");
     if (!step.freshTable("NascSexo.dbf", "NascSexo.dbf")) {
         step.writeFailed(copyFailed(step, "NascSexo.dbf"));
-        return;
+        return std::nullopt;
     }
     // With NascSexo.dbf empty no year is listed any more: the earlier run's year
     // tables go, so that none of them can pass for a year of this run, and the
@@ -355,7 +360,7 @@ void stepProjection(Step& step)
             step.writeError = ec.message();
             step.writeFailed("Não foi possível apagar a tabela " + old.filename().string() +
                              " da projeção anterior.\n\nFeche o programa que a usa e processe novamente");
-            return;
+            return std::nullopt;
         }
     }
     try {
@@ -364,7 +369,7 @@ void stepProjection(Step& step)
         step.writeError = originalError(e);
         step.writeFailed("Não foi possível gravar o primeiro ano da projeção em " + step.folderText() +
                          "detalhes.ini");
-        return;
+        return std::nullopt;
     }
 
     const ResultSet cr = selectOrdered(readTable(step.table("cr_ufp.dbf")), {"ano", "idade", "cr_hom", "cr_mul"},
@@ -372,27 +377,27 @@ void stepProjection(Step& step)
 
     if (!horizon) {
         step.dialogs.warning("Não foi possível verificar o ano limite da projeção");
-        return;
+        return std::nullopt;
     }
     if (years <= 0) {
         step.dialogs.warning("Não há anos a projetar: as taxas de fecundidade dos municípios e as relações de\n"
                              "sobrevivência ao nascer não vão além do ano base " +
                              std::to_string(base) + ".\n\nVerifique os arquivos da área maior");
-        return;
+        return std::nullopt;
     }
     const std::size_t crYears = cr.rows.size() / 80;
     if (crYears < static_cast<std::size_t>(years)) {
         step.dialogs.warning("Os coeficientes de crescimento da UF (CR_UFP.dbf) cobrem " + std::to_string(crYears) +
                              " ano(s), menos que os " + std::to_string(years) +
                              " anos a projetar.\n\nVerifique o arquivo da população projetada da UF");
-        return;
+        return std::nullopt;
     }
     if (in.prorate && in.larger.size() < static_cast<std::size_t>(years) + 1) {
         step.dialogs.warning("A população projetada da UF (pop_proj.dbf) vai até o ano " +
                              std::to_string(base + static_cast<long long>(in.larger.size()) - 1) +
                              ", antes do último ano a projetar, " + std::to_string(base + years) +
                              ".\n\nO prorrateio precisa da população da UF em todos os anos projetados");
-        return;
+        return std::nullopt;
     }
 
     // Every input placed by municipality code, never by position alone.
@@ -458,7 +463,14 @@ void stepProjection(Step& step)
 
     in.maleShare = maleShareOfBirths(step.ctx.sexRatioText);
 
-    projectYears(step, in);
+    return in;
+}
+
+void stepProjection(Step& step)
+{
+    std::optional<ProjectionInput> in = readProjectionInput(step);
+    if (in)
+        projectYears(step, *in);
 }
 
 } // namespace demovia::calculo
