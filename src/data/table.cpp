@@ -15,6 +15,13 @@
 #include <fstream>
 #include <random>
 #include <system_error>
+#include <mutex>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace demovia {
 
@@ -399,31 +406,154 @@ std::string readFileBytes(const fs::path& file)
     return bytes;
 }
 
+namespace {
+
+// The fault point: which write fails or dies, counted over the whole process.
+struct FaultPoint {
+    std::mutex lock;
+    long long writes = 0;
+    long long failAt = 0; // write number that fails; 0 none
+    long long killAt = 0; // write number that dies half way; 0 none
+    std::string failName, killName; // or the first write of the file of that name
+
+    FaultPoint()
+    {
+        auto fromEnv = [](const char* name, long long& at, std::string& file) {
+            const char* v = std::getenv(name);
+            if (!v || !*v)
+                return;
+            char* end = nullptr;
+            const long long n = std::strtoll(v, &end, 10);
+            if (end && *end == '\0')
+                at = n > 0 ? n : 0;
+            else
+                file = lowerAscii(v);
+        };
+        fromEnv("DEMOVIA_FAIL_WRITE", failAt, failName);
+        fromEnv("DEMOVIA_ABORT_WRITE", killAt, killName);
+    }
+};
+
+FaultPoint& faultPoint()
+{
+    static FaultPoint f;
+    return f;
+}
+
+} // namespace
+
+void setWriteFault(WriteFault kind, long long n)
+{
+    FaultPoint& f = faultPoint();
+    std::lock_guard<std::mutex> g(f.lock);
+    (kind == WriteFault::Fail ? f.failAt : f.killAt) = n > 0 ? f.writes + n : 0;
+}
+
+long long atomicWriteCount()
+{
+    FaultPoint& f = faultPoint();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.writes;
+}
+
+std::string originalError(const std::exception& e)
+{
+    if (auto w = dynamic_cast<const WriteError*>(&e))
+        return w->cause();
+    return e.what();
+}
+
+bool isAtomicWriteLeftover(const std::string& name)
+{
+    // "~{name}.{digits}.tmp"
+    if (name.size() < 8 || name[0] != '~' || name.compare(name.size() - 4, 4, ".tmp") != 0)
+        return false;
+    const std::size_t end = name.size() - 4;
+    const std::size_t dot = name.rfind('.', end - 1);
+    if (dot == std::string::npos || dot < 2 || dot + 1 == end)
+        return false;
+    for (std::size_t i = dot + 1; i < end; ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
+}
+
+int removeAtomicWriteLeftovers(const fs::path& dir)
+{
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (it->is_regular_file(e2) && isAtomicWriteLeftover(it->path().filename().string()) &&
+            fs::remove(it->path(), e2))
+            ++removed;
+    }
+    return removed;
+}
+
 void writeFileAtomically(const fs::path& target, const std::string& bytes)
 {
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
+    bool fail = false, die = false;
+    {
+        FaultPoint& fp = faultPoint();
+        std::lock_guard<std::mutex> g(fp.lock);
+        const long long n = ++fp.writes;
+        fail = n == fp.failAt;
+        die = n == fp.killAt;
+        if (!fp.failName.empty() || !fp.killName.empty()) {
+            const std::string name = lowerAscii(target.filename().string());
+            if (name == fp.failName) {
+                fail = true;
+                fp.failName.clear();
+            }
+            if (name == fp.killName) {
+                die = true;
+                fp.killName.clear();
+            }
+        }
+    }
     static std::mt19937_64 rng{std::random_device{}()};
     fs::path tmp = dir / ("~" + target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
     {
         std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
-        if (!f)
-            throw Error("Não foi possível criar o arquivo " + tmp.string() + ": " + std::strerror(errno));
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (!f) {
+            const int err = errno;
+            throw WriteError("Não foi possível criar o arquivo " + tmp.string() + ": " + std::strerror(err),
+                             std::strerror(err));
+        }
+        const std::size_t size = fail || die ? bytes.size() / 2 : bytes.size();
+        bool ok = std::fwrite(bytes.data(), 1, size, f) == size;
         ok = (std::fflush(f) == 0) && ok;
-        ok = (std::fclose(f) == 0) && ok;
+        int err = ok ? 0 : errno;
+        if (die) {
+            // As a kill would leave it: the temporary half written, the target untouched.
+            std::fclose(f);
+            ::kill(::getpid(), SIGKILL);
+        }
+        if (fail && ok) {
+            ok = false;
+            err = ENOSPC;
+        }
+        if (std::fclose(f) != 0 && ok) {
+            ok = false;
+            err = errno;
+        }
         if (!ok) {
             std::error_code ec;
             fs::remove(tmp, ec);
-            throw Error("Não foi possível gravar o arquivo " + target.string() + ": " + std::strerror(errno));
+            const std::string cause = std::strerror(err ? err : EIO);
+            throw WriteError("Não foi possível gravar o arquivo " + target.string() + ": " + cause, cause);
         }
     }
     std::error_code ec;
     fs::rename(tmp, target, ec);
     if (ec) {
+        const std::string cause = ec.message();
         fs::remove(tmp, ec);
-        throw Error("Não foi possível substituir o arquivo " + target.string() + ": " + ec.message());
+        throw WriteError("Não foi possível substituir o arquivo " + target.string() + ": " + cause, cause);
     }
 }
 
@@ -483,54 +613,90 @@ std::string dbfHeader(const std::string& tableName, const std::vector<FieldDef>&
 
 } // namespace
 
+namespace {
+
+// One record's bytes (after the deletion flag) from a row; every value checked
+// against its field. rec points at the record's first byte, blanks already.
+void encodeRecord(const std::vector<FieldDef>& fields, const Row& row, char* rec, const std::string& tableName,
+                  std::size_t rowNumber)
+{
+    char num[128];
+    std::size_t at = 1;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = fields[i];
+        static const Value kEmpty;
+        const Value& v = i < row.size() ? row[i] : kEmpty;
+        try {
+            if (f.isNumeric()) {
+                if (!v.isNull()) {
+                    double d = v.toDouble();
+                    int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
+                    if (n < 0 || n > f.width)
+                        numberTooWide(d, f);
+                    std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
+                }
+            } else if (!v.isNull()) {
+                std::string text = v.toText();
+                std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
+                if (static_cast<int>(s.size()) > f.width)
+                    throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
+                                std::to_string(f.width) + ")");
+                std::memcpy(rec + at, s.data(), s.size());
+            }
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + " - tabela " + tableName + ", registro " +
+                        std::to_string(rowNumber + 1));
+        }
+        at += f.width;
+    }
+}
+
+} // namespace
+
 void writeTable(const fs::path& file, const Table& table)
 {
-    const auto& fields = table.fields;
-    const std::size_t nf = fields.size();
     std::size_t recLen = 0;
-    std::string buf = dbfHeader(file.string(), fields, table.rows.size(), recLen);
+    std::string buf = dbfHeader(file.string(), table.fields, table.rows.size(), recLen);
     const std::size_t headerLen = buf.size();
-    buf.reserve(headerLen + recLen * table.rows.size() + 1);
-
     buf.resize(headerLen + recLen * table.rows.size(), ' ');
-    char num[128];
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        const Row& row = table.rows[r];
-        char* rec = &buf[headerLen + recLen * r];
-        std::size_t at = 1;
-        for (std::size_t i = 0; i < nf; ++i) {
-            const FieldDef& f = fields[i];
-            static const Value kEmpty;
-            const Value& v = i < row.size() ? row[i] : kEmpty;
-            try {
-                if (f.isNumeric()) {
-                    if (!v.isNull()) {
-                        double d = v.toDouble();
-                        int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
-                        if (n < 0 || n > f.width)
-                            numberTooWide(d, f);
-                        std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
-                    }
-                } else if (!v.isNull()) {
-                    std::string text = v.toText();
-                    std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
-                    if (static_cast<int>(s.size()) > f.width)
-                        throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
-                                    std::to_string(f.width) + ")");
-                    std::memcpy(rec + at, s.data(), s.size());
-                }
-            } catch (const Error& e) {
-                throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
-                            std::to_string(r + 1));
-            }
-            at += f.width;
-        }
-    }
+    const std::string name = file.filename().string();
+    for (std::size_t r = 0; r < table.rows.size(); ++r)
+        encodeRecord(table.fields, table.rows[r], &buf[headerLen + recLen * r], name, r);
     buf += '\x1A';
 
     // Keep the name the file already has on disk, whatever its case.
     fs::path target = resolveFile(file);
     writeFileAtomically(target, buf);
+}
+
+// ---- appended table ------------------------------------------------------------
+
+AppendedTable::AppendedTable(std::vector<FieldDef> fields) : m_fields(std::move(fields))
+{
+    dbfHeader("", m_fields, 0, m_recLen);
+}
+
+void AppendedTable::append(const Row& row)
+{
+    const std::size_t at = m_records.size();
+    m_records.resize(at + m_recLen, ' ');
+    try {
+        encodeRecord(m_fields, row, &m_records[at], m_name, m_rows);
+    } catch (...) {
+        m_records.resize(at);
+        throw;
+    }
+    ++m_rows;
+}
+
+void AppendedTable::write(const fs::path& file)
+{
+    std::size_t recLen = 0;
+    std::string buf = dbfHeader(file.string(), m_fields, m_rows, recLen);
+    buf.reserve(buf.size() + m_records.size() + 1);
+    buf += m_records;
+    buf += '\x1A';
+    writeFileAtomically(resolveFile(file), buf);
 }
 
 // ---- table image ------------------------------------------------------------

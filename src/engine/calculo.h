@@ -53,8 +53,13 @@ struct Step {
     // The project folder as the messages show it, ending with the separator.
     std::string folderText() const;
     // Replaces the project table by an empty copy of its template from DBVazio
-    // and returns the template's fields; nullopt when the copy failed.
+    // and returns the template's fields; nullopt when the copy failed, the
+    // system's cause then in writeError.
     std::optional<std::vector<FieldDef>> freshTable(const std::string& templ, const std::string& target) const;
+    mutable std::string writeError{};
+    // A table could not be written: shows the step's message followed by the
+    // system's cause ("Erro original: ...") and stops the run as failed.
+    void writeFailed(const std::string& message) const;
 };
 
 void stepGrowth(Step& step);        // 1
@@ -152,10 +157,15 @@ struct ProjectionInput {
     bool prorate = false;
 };
 
-// Projects input.years years from the base year: year tables, NascSexo.dbf,
-// the year list and the closing lines of the log. NascSexo.dbf must already
-// be a fresh copy of its template.
+// Step 6 in three parts. Reading: the checks before the projection and every
+// input placed by municipality; nullopt when the step stops there (the
+// message already shown). The year loop: input.years years from the base
+// year, year tables and NascSexo.dbf, the year list; it ends with the log's
+// closing lines (endProjection). NascSexo.dbf must already be a fresh copy of
+// its template.
+std::optional<ProjectionInput> readProjectionInput(Step& step);
 void projectYears(Step& step, ProjectionInput& input);
+void endProjection(Step& step, const std::string& startText);
 
 // "hh:mm:ss" of hours, minutes and seconds (hours may take three digits).
 std::string clockText(long long seconds);
