@@ -86,8 +86,8 @@ std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path&
         SqlEngine sql;
         // The state code goes in as a parameter: it comes from a settings file
         // the person may have edited.
-        sql.execute("delete from \"" + pf + name + ".db\" where UF <> ?;", {Value(uf)});
-        ResultSet left = sql.query("select count(*) as qtd from \"" + pf + name + ".db\";");
+        sql.execute("delete from " + quotedTable(pf + name + ".db") + " where UF <> ?;", {Value(uf)});
+        ResultSet left = sql.query("select count(*) as qtd from " + quotedTable(pf + name + ".db") + ";");
         const long long rows = left.rows.empty() ? 0 : left.rows[0][0].toInt();
         if (rows == 0) {
             before.restore();
@@ -101,9 +101,9 @@ std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path&
         try {
             for (int a = 0; a <= 81; ++a) {
                 const std::string aaa = formatMask(a, "000"), an = std::to_string(a);
-                sql.execute("INSERT INTO \"" + pf + lower + ".dbf\" ( UF, MUN, idade, HOM, MUL ) SELECT UF AS Expr1, "
-                            "MUN AS Expr2, \"" + aaa + "\" AS Expr3, HOM_" + an + " AS Expr4, MUL_" + an +
-                            " AS Expr5 FROM \"" + pf + lower + ".db\";");
+                sql.execute("INSERT INTO " + quotedTable(pf + lower + ".dbf") + " ( UF, MUN, idade, HOM, MUL ) SELECT UF AS Expr1, "
+                            "MUN AS Expr2, '" + aaa + "' AS Expr3, HOM_" + an + " AS Expr4, MUL_" + an +
+                            " AS Expr5 FROM " + quotedTable(pf + lower + ".db") + ";");
             }
             sql.commitBatch();
         } catch (...) {
@@ -169,19 +169,21 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
     sql.beginBatch();
     try {
         const std::string app = folderText(appDir);
-        sql.execute("INSERT INTO \"" + pf + "tcensos0.dbf\" ( UF, MUN, IDADE, HOM1, MUL1, HOM2, MUL2 ) SELECT A.UF, "
-                    "A.MUN, A.IDADE, A.HOM, A.MUL, B.HOM, B.MUL FROM \"" + pf + "censo1.dbf\" AS A, \"" + pf +
-                    "censo2.dbf\" AS B WHERE A.IDADE = B.IDADE AND A.MUN = B.MUN AND A.UF = B.UF;");
-        sql.execute("INSERT INTO \"" + pf + "TCensos1.dbf\" ( UF, MUN, IDADE, FAIXA, HOM1, MUL1, HOM2, MUL2 ) SELECT "
-                    "A.UF, A.MUN, A.IDADE, B.FAIXA, A.HOM1, A.MUL1, A.HOM2, A.MUL2 FROM \"" + pf +
-                    "TCensos0.dbf\" AS A, \"" + app + "DBPadrao/Faixas.dbf\" AS B WHERE A.IDADE >= B.IDADE0 AND "
-                    "A.IDADE <= B.IDADE1 AND NOT A.IDADE = \"081\";");
-        sql.execute("INSERT INTO \"" + pf + "Tot_UF.dbf\" ( UF, FAIXA, HOM1, MUL1, HOM2, MUL2 ) Select UF, FAIXA, "
-                    "SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As MUL2 From \"" + pf +
-                    "TCensos1.dbf\" GROUP BY UF, FAIXA;");
-        sql.execute("INSERT INTO \"" + pf + "Tot_UFM.dbf\" ( UF, MUN, FAIXA, HOM1, MUL1, HOM2, MUL2 ) Select UF, MUN, "
-                    "FAIXA, SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As MUL2 From \"" +
-                    pf + "TCensos1.dbf\" GROUP BY UF, MUN, FAIXA;");
+        sql.execute("INSERT INTO " + quotedTable(pf + "tcensos0.dbf") + " ( UF, MUN, IDADE, HOM1, MUL1, HOM2, MUL2 ) "
+                    "SELECT A.UF, A.MUN, A.IDADE, A.HOM, A.MUL, B.HOM, B.MUL FROM " + quotedTable(pf + "censo1.dbf") +
+                    " AS A, " + quotedTable(pf + "censo2.dbf") +
+                    " AS B WHERE A.IDADE = B.IDADE AND A.MUN = B.MUN AND A.UF = B.UF;");
+        sql.execute("INSERT INTO " + quotedTable(pf + "TCensos1.dbf") +
+                    " ( UF, MUN, IDADE, FAIXA, HOM1, MUL1, HOM2, MUL2 ) SELECT A.UF, A.MUN, A.IDADE, B.FAIXA, A.HOM1, "
+                    "A.MUL1, A.HOM2, A.MUL2 FROM " + quotedTable(pf + "TCensos0.dbf") + " AS A, " +
+                    quotedTable(app + "DBPadrao/Faixas.dbf") + " AS B WHERE A.IDADE >= B.IDADE0 AND "
+                    "A.IDADE <= B.IDADE1 AND NOT A.IDADE = '081';");
+        sql.execute("INSERT INTO " + quotedTable(pf + "Tot_UF.dbf") + " ( UF, FAIXA, HOM1, MUL1, HOM2, MUL2 ) Select UF, "
+                    "FAIXA, SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As MUL2 From " +
+                    quotedTable(pf + "TCensos1.dbf") + " GROUP BY UF, FAIXA;");
+        sql.execute("INSERT INTO " + quotedTable(pf + "Tot_UFM.dbf") + " ( UF, MUN, FAIXA, HOM1, MUL1, HOM2, MUL2 ) "
+                    "Select UF, MUN, FAIXA, SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As "
+                    "MUL2 From " + quotedTable(pf + "TCensos1.dbf") + " GROUP BY UF, MUN, FAIXA;");
         sql.commitBatch();
     } catch (const std::exception& e) {
         sql.rollbackBatch();

@@ -121,7 +121,7 @@ bool importLargerArea(const fs::path& appDir, const fs::path& projectDir, const 
         return false;
     try {
         SqlEngine sql;
-        sql.execute("delete from \"" + folderText(projectDir) + file + "\" where UF <> ?;", {Value(uf)});
+        sql.execute("delete from " + quotedTable(folderText(projectDir) + file) + " where UF <> ?;", {Value(uf)});
         if (table == LargerAreaTable::RelNas && !buildAveragedSurvival(appDir, projectDir, uf, dialogs)) {
             before.restore();
             return false;

@@ -284,7 +284,7 @@ void TfrmProcessar::tb_exportaClick()
         return;
     const char* files[3] = {"Tot_UF.dbf", "Tot_UFM.dbf", "TCensos1.dbf"};
     const int tab = std::clamp(m_pages->currentIndex(), 0, 2);
-    const std::string statement = "select * from \"" + folderText(m_ctx.state.projectDir) + files[tab] + "\";";
+    const std::string statement = "select * from " + quotedTable(folderText(m_ctx.state.projectDir) + files[tab]) + ";";
     try {
         SqlEngine sql;
         exportStatement(sql, statement, m_ctx.format, m_ctx.dialogs);

@@ -340,8 +340,8 @@ void TfrmResultados::sb_pesq_anoClick()
         }
         fx->clear();
         m_fxQuery = "select ano, mun, faixa, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as "
-                    "hom_dec, sum (mul_dec) as mul_dec from \"" +
-                    file + "\" group by ano, mun, faixa order by ano, mun, faixa;";
+                    "hom_dec, sum (mul_dec) as mul_dec from " +
+                    quotedTable(file) + " group by ano, mun, faixa order by ano, mun, faixa;";
         fx->setTable(asTable(m_sql->query(m_fxQuery)));
     } catch (const std::exception& e) {
         m_ctx.dialogs.warning(std::string("Não foi possível acessar o arquivo do ano escolhido.\n"
@@ -355,8 +355,8 @@ void TfrmResultados::sb_pesq_anoClick()
         BusyGuard busy(m_ctx.dialogs);
         tot->clear();
         m_totQuery = "select ano, mun, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as hom_dec, "
-                     "sum (mul_dec) as mul_dec from \"" +
-                     file + "\" group by ano, mun order by ano, mun;";
+                     "sum (mul_dec) as mul_dec from " +
+                     quotedTable(file) + " group by ano, mun order by ano, mun;";
         tot->setTable(asTable(m_sql->query(m_totQuery)));
     } catch (const std::exception& e) {
         tot->clear();
@@ -407,7 +407,7 @@ std::string TfrmResultados::statementOf(int grid) const
         return m_totQuery;
     const std::string path = grid == PsFinais ? m_yearFile
                                               : resolveFile(m_ctx.state.projectDir / kGrids[grid].file).string();
-    return "select * from \"" + path + "\";";
+    return "select * from " + quotedTable(path) + ";";
 }
 
 void TfrmResultados::tb_exportaClick()
