@@ -1,9 +1,12 @@
 #include "data/census.h"
 
 #include "data/error.h"
+#include "data/ibge.h"
 #include "data/project.h"
 #include "data/sql_engine.h"
 #include "data/text_util.h"
+
+#include <unordered_map>
 
 namespace demovia {
 
@@ -11,23 +14,45 @@ namespace {
 
 std::string censusName(int census) { return "CENSO" + std::to_string(census); }
 
-// UF with two digits, MUN with four, and every count that rounds below one
-// person set to one: later steps divide by these counts.
-void normaliseWideTable(const fs::path& wide)
-{
-    Table t = readTable(wide);
-    const int fUf = t.field("UF"), fMun = t.field("MUN");
-    for (auto& row : t.rows) {
-        row[static_cast<std::size_t>(fUf)] = Value(uf2(parseWhole(row[static_cast<std::size_t>(fUf)].toText())));
-        row[static_cast<std::size_t>(fMun)] = Value(mun4(parseWhole(row[static_cast<std::size_t>(fMun)].toText())));
-        for (std::size_t c = 2; c < row.size(); ++c)
-            if (roundHalfEven(row[c].toDouble()) < 1)
-                row[c] = Value(1.0);
-    }
-    writeTable(wide, t);
-}
+constexpr std::size_t kCensusFields = 2 + 2 * 82; // UF;MUN;HOM_0..HOM_81;MUL_0..MUL_81
 
 } // namespace
+
+std::string censusMunicipality(std::string_view field, int uf)
+{
+    std::string_view t = field;
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    bool digits = !t.empty() && t.size() <= 18;
+    for (char c : t)
+        digits = digits && c >= '0' && c <= '9';
+    if (!digits)
+        throw Error("'" + std::string(t.substr(0, 40)) + "' não é um código de município");
+    const std::string state = uf2(uf);
+    // The IBGE code: the state's two digits, the four of the municipality and,
+    // in its 7-digit form, the check digit.
+    if ((t.size() == 6 || t.size() == 7) && t.substr(0, 2) == state) {
+        const std::string mun(t.substr(2, 4));
+        if (t.size() == 7) {
+            const auto official = ibgeCheckDigit(uf, static_cast<int>(parseWhole(mun)));
+            if (!official)
+                throw Error("o código IBGE " + std::string(t) +
+                            " não consta da lista oficial de municípios; confira o código");
+            if (*official != t[6] - '0')
+                throw Error("o dígito verificador do código IBGE " + std::string(t) + " não confere (o oficial é " +
+                            std::to_string(*official) + "); confira o código do município");
+        }
+        return mun;
+    }
+    const long long v = parseWhole(t);
+    if (v > 9999)
+        throw Error("'" + std::string(t) + "' não cabe nos 4 dígitos do código de município e não é um código IBGE "
+                    "(6 ou 7 dígitos) da UF " + state + "; o código não é cortado");
+    return mun4(v);
+}
+
 
 std::string normaliseCensusYear(const std::string& typed)
 {
@@ -52,74 +77,123 @@ std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path&
     if (census != 1 && census != 2)
         throw Error("Censo inválido: " + std::to_string(census));
     const std::string name = censusName(census);
-    const std::string lower = "censo" + std::to_string(census);
-    const std::string pf = folderText(projectDir);
     const fs::path wide = projectDir / (name + ".db");
     const fs::path longTable = projectDir / (name + ".dbf");
     const fs::path templates = appDir / "DBVazio";
 
-    // A failed import keeps the census imported before, wide and long tables alike.
-    const FileSnapshot before({wide, longTable});
-    if (!importText(textFile, wide, templates / (name + ".db"), 0, fmt, dialogs))
-        return std::nullopt;
-
+    std::vector<FieldDef> wideFields, longFields;
     try {
-        normaliseWideTable(wide);
+        wideFields = readSchema(templates / (name + ".db"));
+    } catch (const std::exception&) {
+        dialogs.error("Falha ao copiar\n" + (templates / (name + ".db")).string() + " para \n" + wide.string());
+        return std::nullopt;
+    }
+    try {
+        longFields = readSchema(templates / (name + ".dbf"));
+    } catch (const std::exception&) {
+        dialogs.error("Falha ao copiar " + name + ".dbf");
+        return std::nullopt;
+    }
 
-        fs::path oldLong = resolveFile(longTable);
-        std::error_code ec;
-        if (fs::exists(oldLong, ec) && !fs::remove(oldLong, ec)) {
-            before.restore();
-            dialogs.error("Falha ao apagar cópia anterior de " + name + ".dbf" + "\n" + "Erro número " +
-                          std::to_string(ec.value()));
-            return std::nullopt;
-        }
-        try {
-            copyTemplate(templates / (name + ".dbf"), longTable, CopyMode::DeleteThenCreate);
-        } catch (const Error&) {
-            before.restore();
-            dialogs.error("Falha ao copiar " + name + ".dbf");
-            return std::nullopt;
-        }
-
+    // One pass over the file: the rows of the state are checked, normalised
+    // and written to the wide table as they come; their counts are kept for
+    // the long table, which holds them age by age. Other states' rows are
+    // only read as far as their state code. Both tables replace the old ones
+    // only when the whole file was read.
+    struct Municipality {
+        std::string mun;
+        long long line;
+        std::vector<double> counts; // HOM_0..HOM_81, MUL_0..MUL_81
+    };
+    std::vector<Municipality> kept;
+    std::optional<std::string> failure;
+    std::optional<TableWriter> wideOut, longOut;
+    {
         BusyGuard busy(dialogs);
-        SqlEngine sql;
-        // The state code goes in as a parameter: it comes from a settings file
-        // the person may have edited.
-        sql.execute("delete from " + quotedTable(pf + name + ".db") + " where UF <> ?;", {Value(uf)});
-        ResultSet left = sql.query("select count(*) as qtd from " + quotedTable(pf + name + ".db") + ";");
-        const long long rows = left.rows.empty() ? 0 : left.rows[0][0].toInt();
-        if (rows == 0) {
-            before.restore();
-            dialogs.warning("Esse arquivo não possui registro para a UF escolhida.");
-            return std::nullopt;
-        }
-
-        // One statement per age: the age's columns of every municipality become
-        // rows of the long table, age after age.
-        sql.beginBatch();
         try {
-            for (int a = 0; a <= 81; ++a) {
-                const std::string aaa = formatMask(a, "000"), an = std::to_string(a);
-                sql.execute("INSERT INTO " + quotedTable(pf + lower + ".dbf") + " ( UF, MUN, idade, HOM, MUL ) SELECT UF AS Expr1, "
-                            "MUN AS Expr2, '" + aaa + "' AS Expr3, HOM_" + an + " AS Expr4, MUL_" + an +
-                            " AS Expr5 FROM " + quotedTable(pf + lower + ".db") + ";");
+            if (wideFields.size() != kCensusFields || longFields.size() < 5)
+                throw Error("A tabela modelo " + (templates / (name + ".db")).string() +
+                            " não tem os campos de um censo");
+            const int state = static_cast<int>(parseWhole(uf));
+            const StateLayout layout{uf, kCensusFields, "UF;MUN;HOM_0 … HOM_81;MUL_0 … MUL_81"};
+            ImportLines lines(textFile, 0);
+            wideOut.emplace(wide, wideFields);
+            std::unordered_map<std::string, long long> seen;
+            Row row(kCensusFields);
+            while (lines.next()) {
+                if (lineState(lines) != state)
+                    continue;
+                checkFieldCount(lines, layout);
+                Municipality m;
+                try {
+                    m.mun = censusMunicipality(lines.field(1), state);
+                } catch (const Error& e) {
+                    throw lines.error(1, wideFields[1].name, e.what());
+                }
+                if (auto [it, fresh] = seen.emplace(m.mun, lines.number()); !fresh)
+                    throw lines.error("o município " + m.mun + " aparece mais de uma vez no arquivo (linhas " +
+                                      std::to_string(it->second) + " e " + std::to_string(lines.number()) +
+                                      "); deixe uma só linha para ele");
+                m.line = lines.number();
+                row[0] = Value(uf2(state));
+                row[1] = Value(m.mun);
+                m.counts.resize(kCensusFields - 2);
+                for (std::size_t c = 2; c < kCensusFields; ++c) {
+                    double v = importValue(lines, c, wideFields[c], fmt).toDouble();
+                    // Later steps divide by these counts: one that rounds below
+                    // one person counts as one.
+                    if (roundHalfEven(v) < 1)
+                        v = 1;
+                    m.counts[c - 2] = v;
+                    row[c] = Value(v);
+                }
+                wideOut->append(row);
+                kept.push_back(std::move(m));
             }
-            sql.commitBatch();
-        } catch (...) {
-            sql.rollbackBatch();
-            throw;
+            if (!kept.empty()) {
+                longOut.emplace(longTable, longFields);
+                Row r(longFields.size());
+                for (int a = 0; a <= 81; ++a) {
+                    const std::string age = formatMask(a, "000");
+                    for (const auto& m : kept) {
+                        r[0] = Value(uf2(state));
+                        r[1] = Value(m.mun);
+                        r[2] = Value(age);
+                        r[3] = Value(m.counts[static_cast<std::size_t>(a)]);
+                        r[4] = Value(m.counts[static_cast<std::size_t>(82 + a)]);
+                        longOut->append(r);
+                    }
+                }
+            }
+        } catch (const std::exception& e) {
+            failure = e.what();
         }
+    }
+    if (failure) {
+        dialogs.error("Não foi possível ler o arquivo.\nVerifique se ele está aberto por outra aplicação.\n\n"
+                      "Erro original: " + *failure);
+        return std::nullopt;
+    }
+    if (kept.empty()) {
+        dialogs.warning("Esse arquivo não possui registro para a UF escolhida.");
+        return std::nullopt;
+    }
 
-        CensusImport result;
-        result.file = textFile.string();
-        result.municipalities = rows;
-        result.recordCount = std::to_string(81 * rows);
-        return result;
+    // A failed replacement keeps the census imported before, both tables alike.
+    const FileSnapshot before({wide, longTable});
+    try {
+        wideOut->commit();
+        longOut->commit();
     } catch (...) {
         before.restore();
         throw;
     }
+
+    CensusImport result;
+    result.file = textFile.string();
+    result.municipalities = static_cast<long long>(kept.size());
+    result.recordCount = std::to_string(81 * kept.size());
+    return result;
 }
 
 bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& dialogs)

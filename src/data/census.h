@@ -19,6 +19,13 @@ struct CensusImport {
 // whole number.
 std::string normaliseCensusYear(const std::string& typed);
 
+// The 4-digit municipality code of a census MUN field of state uf: up to four
+// digits ("50" is "0050"), or the IBGE code of 6 digits (UF + municipality, as
+// DATASUS publishes it) or of 7 (with the check digit, which must be the
+// official one). Throws Error saying why when the field is none of these:
+// a code is never cut.
+std::string censusMunicipality(std::string_view field, int uf);
+
 // Imports census n (1 or 2) from a semicolon text file into the project's wide
 // table CENSO{n}.db, keeps only the rows of the state uf, and builds the long
 // table CENSO{n}.dbf. On failure shows the message, returns nullopt and leaves

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -132,6 +133,36 @@ struct DbfCloser {
 };
 using DbfHandle = std::unique_ptr<DBFInfo, DbfCloser>;
 
+// The header's record count and record length must fit in the file: a damaged
+// header is reported before anything is allocated for it.
+void checkDbfHeader(const fs::path& real, const fs::path& shown)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(real, ec);
+    unsigned char h[32] = {};
+    std::size_t got = 0;
+    if (!ec) {
+        if (std::FILE* f = std::fopen(real.string().c_str(), "rb")) {
+            got = std::fread(h, 1, sizeof h, f);
+            std::fclose(f);
+        }
+    }
+    const auto damaged = [&](const std::string& why) {
+        return Error("Arquivo danificado: " + shown.string() + "\n" + why +
+                     " Recupere o arquivo de uma cópia de segurança ou refaça-o.");
+    };
+    if (got < sizeof h)
+        throw damaged("O arquivo é curto demais para uma tabela dBase (" + std::to_string(size) + " bytes).");
+    const std::uint64_t records = h[4] | (h[5] << 8) | (h[6] << 16) | (std::uint64_t(h[7]) << 24);
+    const std::uint64_t headerLen = h[8] | (h[9] << 8), recLen = h[10] | (h[11] << 8);
+    if (headerLen < 33 || recLen < 1 || headerLen > size)
+        throw damaged("O cabeçalho declara um tamanho de cabeçalho de " + std::to_string(headerLen) +
+                      " bytes e registros de " + std::to_string(recLen) + " bytes.");
+    if (records > (size - headerLen) / recLen)
+        throw damaged("O cabeçalho declara " + std::to_string(records) + " registros de " + std::to_string(recLen) +
+                      " bytes, mas o arquivo tem só " + std::to_string(size) + " bytes.");
+}
+
 DbfHandle openDbf(const fs::path& file)
 {
     fs::path real = resolveFile(file);
@@ -140,6 +171,7 @@ DbfHandle openDbf(const fs::path& file)
         throw Error("Arquivo não encontrado: " + file.string());
     // shapelib always opens "<base>.dbf"; the wide census tables keep their ".db"
     // names, so the hook hands it the real file whatever the extension.
+    checkDbfHeader(real, file);
     SAHooks hooks;
     SASetupDefaultHooks(&hooks);
     static thread_local std::string s_real, s_asked;
@@ -483,47 +515,52 @@ std::string dbfHeader(const std::string& tableName, const std::vector<FieldDef>&
 
 } // namespace
 
+namespace {
+
+// One record of a table into rec (recLen bytes, already blank): every value
+// checked against its field. Throws Error naming the field.
+void formatRecord(const std::vector<FieldDef>& fields, const Row& row, char* rec)
+{
+    char num[128];
+    std::size_t at = 1;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef& f = fields[i];
+        static const Value kEmpty;
+        const Value& v = i < row.size() ? row[i] : kEmpty;
+        if (f.isNumeric()) {
+            if (!v.isNull()) {
+                double d = v.toDouble();
+                int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
+                if (n < 0 || n > f.width)
+                    numberTooWide(d, f);
+                std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
+            }
+        } else if (!v.isNull()) {
+            std::string text = v.toText();
+            std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
+            if (static_cast<int>(s.size()) > f.width)
+                throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
+                            std::to_string(f.width) + ")");
+            std::memcpy(rec + at, s.data(), s.size());
+        }
+        at += static_cast<std::size_t>(f.width);
+    }
+}
+
+} // namespace
+
 void writeTable(const fs::path& file, const Table& table)
 {
-    const auto& fields = table.fields;
-    const std::size_t nf = fields.size();
     std::size_t recLen = 0;
-    std::string buf = dbfHeader(file.string(), fields, table.rows.size(), recLen);
+    std::string buf = dbfHeader(file.string(), table.fields, table.rows.size(), recLen);
     const std::size_t headerLen = buf.size();
-    buf.reserve(headerLen + recLen * table.rows.size() + 1);
-
     buf.resize(headerLen + recLen * table.rows.size(), ' ');
-    char num[128];
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        const Row& row = table.rows[r];
-        char* rec = &buf[headerLen + recLen * r];
-        std::size_t at = 1;
-        for (std::size_t i = 0; i < nf; ++i) {
-            const FieldDef& f = fields[i];
-            static const Value kEmpty;
-            const Value& v = i < row.size() ? row[i] : kEmpty;
-            try {
-                if (f.isNumeric()) {
-                    if (!v.isNull()) {
-                        double d = v.toDouble();
-                        int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
-                        if (n < 0 || n > f.width)
-                            numberTooWide(d, f);
-                        std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
-                    }
-                } else if (!v.isNull()) {
-                    std::string text = v.toText();
-                    std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
-                    if (static_cast<int>(s.size()) > f.width)
-                        throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
-                                    std::to_string(f.width) + ")");
-                    std::memcpy(rec + at, s.data(), s.size());
-                }
-            } catch (const Error& e) {
-                throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
-                            std::to_string(r + 1));
-            }
-            at += f.width;
+        try {
+            formatRecord(table.fields, table.rows[r], &buf[headerLen + recLen * r]);
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
+                        std::to_string(r + 1));
         }
     }
     buf += '\x1A';
@@ -531,6 +568,84 @@ void writeTable(const fs::path& file, const Table& table)
     // Keep the name the file already has on disk, whatever its case.
     fs::path target = resolveFile(file);
     writeFileAtomically(target, buf);
+}
+
+// ---- table writer -------------------------------------------------------------
+
+namespace {
+constexpr std::size_t kWriterBuffer = 1 << 20;
+}
+
+TableWriter::TableWriter(const fs::path& target, std::vector<FieldDef> fields)
+    : m_target(resolveFile(target)), m_fields(std::move(fields))
+{
+    m_header = dbfHeader(m_target.string(), m_fields, 0, m_recLen);
+    fs::path dir = m_target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    static std::mt19937_64 rng{std::random_device{}()};
+    m_tmp = dir / ("~" + m_target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
+    m_file = std::fopen(m_tmp.string().c_str(), "wb");
+    if (!m_file)
+        throw Error("Não foi possível criar o arquivo " + m_tmp.string() + ": " + std::strerror(errno));
+    m_buffer = m_header;
+    m_buffer.reserve(kWriterBuffer + m_recLen);
+}
+
+TableWriter::~TableWriter()
+{
+    if (m_file)
+        std::fclose(m_file);
+    if (!m_committed) {
+        std::error_code ec;
+        fs::remove(m_tmp, ec);
+    }
+}
+
+void TableWriter::flush()
+{
+    if (m_buffer.empty())
+        return;
+    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+        throw Error("Não foi possível gravar o arquivo " + m_target.string() + ": " + std::strerror(errno));
+    m_buffer.clear();
+}
+
+void TableWriter::append(const Row& row)
+{
+    const std::size_t at = m_buffer.size();
+    m_buffer.resize(at + m_recLen, ' ');
+    try {
+        formatRecord(m_fields, row, &m_buffer[at]);
+    } catch (...) {
+        m_buffer.resize(at);
+        throw;
+    }
+    ++m_rows;
+    if (m_buffer.size() >= kWriterBuffer)
+        flush();
+}
+
+void TableWriter::commit()
+{
+    m_buffer += '\x1A';
+    flush();
+    // The record count goes into the header now that it is known.
+    unsigned char count[4];
+    for (int k = 0; k < 4; ++k)
+        count[k] = static_cast<unsigned char>((m_rows >> (8 * k)) & 0xFF);
+    bool ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(count, 1, 4, m_file) == 4;
+    ok = std::fflush(m_file) == 0 && ok;
+    const int err = errno;
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    if (!ok)
+        throw Error("Não foi possível gravar o arquivo " + m_target.string() + ": " + std::strerror(err ? err : errno));
+    std::error_code ec;
+    fs::rename(m_tmp, m_target, ec);
+    if (ec)
+        throw Error("Não foi possível substituir o arquivo " + m_target.string() + ": " + ec.message());
+    m_committed = true;
 }
 
 // ---- table image ------------------------------------------------------------

@@ -151,17 +151,10 @@ std::optional<std::vector<std::string>> importExternal(const fs::path& appDir, c
                                                        const NumberFormat& fmt, Dialogs& dialogs)
 {
     const fs::path target = projectDir / "externo.dbf";
-    const FileSnapshot before({target});
-    if (!importText(textFile, target, appDir / "DBVazio" / "externo.dbf", 0, fmt, dialogs))
+    const StateLayout layout{uf, 4, "UF;ANO;MUN;POP"};
+    if (!importStateRows(textFile, target, appDir / "DBVazio" / "externo.dbf", layout, false, fmt, dialogs))
         return std::nullopt;
-    try {
-        SqlEngine sql;
-        sql.execute("delete from " + quotedTable(folderText(projectDir) + "externo.dbf") + " where UF <> ?;", {Value(uf)});
-        return externalYears(projectDir);
-    } catch (...) {
-        before.restore();
-        throw;
-    }
+    return externalYears(projectDir);
 }
 
 bool adaptYear(const fs::path& appDir, const fs::path& projectDir, const std::string& year, bool prorate,
