@@ -1,7 +1,7 @@
 // The desktop program: one copy per user, the main window with its work
 // windows, and the general error report for what no command caught.
 #include "data/dialogs.h"
-#include "data/ui/qt_dialogs.h"
+#include "ui/qt_dialogs.h"
 #include "shell/ui/single_instance.h"
 #include "shell/ui/help_menu.h"
 #include "shell/ui/registry_menu.h"

@@ -6,7 +6,7 @@
 #include "data/project.h"
 #include "data/text_util.h"
 #include "results/adapter.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "data/dialogs.h"
 #include "data/project_details.h"
 #include "data/table.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <functional>
 #include <optional>

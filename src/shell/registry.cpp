@@ -106,7 +106,7 @@ bool Registry::deleteMunicipality(long long idUf, long long idMun, const std::st
     return true;
 }
 
-SaveResult Registry::save(int mode, EditPanel panel, const EditBoxes& initial, const EditBoxes& typed)
+SaveResult Registry::save(EditMode mode, EditPanel panel, const EditBoxes& initial, const EditBoxes& typed)
 {
     const bool state = panel == EditPanel::State;
     const bool changed = state ? (typed.idUf != initial.idUf || typed.sigla != initial.sigla ||
@@ -134,7 +134,7 @@ SaveResult Registry::save(int mode, EditPanel panel, const EditBoxes& initial, c
             m_dialogs.warning(kConflict);
             return SaveResult::Conflict;
         }
-        if (state && mode == 1) {
+        if (state && mode == EditMode::Include) {
             m_sql.execute("insert into " + quoted("uf.dbf") + " values (?, ?, ?);",
                           {code(typed.idUf), Value(typed.sigla), Value(typed.dsUf)});
         } else if (state) {
@@ -143,7 +143,7 @@ SaveResult Registry::save(int mode, EditPanel panel, const EditBoxes& initial, c
                           {code(typed.idUf), Value(typed.sigla), Value(typed.dsUf), before});
             // The state's municipalities follow a changed code.
             m_sql.execute("update " + quoted("mun.dbf") + "set id_uf = ? where id_uf = ?;", {code(typed.idUf), before});
-        } else if (mode == 1) {
+        } else if (mode == EditMode::Include) {
             m_sql.execute("insert into " + quoted("mun.dbf") + " values (?, ?, ?);",
                           {code(typed.idUf), code(typed.idMun), Value(typed.dsMun)});
         } else {

@@ -18,6 +18,8 @@ int searchRows(const Table& table, std::string_view text, int from, bool forward
 
 // Which panel of the editor is editable.
 enum class EditPanel { State, Municipality };
+// What the editor does with the typed record: a new one, or a change of the shown one.
+enum class EditMode { Include, Alter };
 
 // The five boxes of the editor, as typed.
 struct EditBoxes {
@@ -44,9 +46,8 @@ public:
     // Asks, then deletes the one municipality idMun of state idUf.
     bool deleteMunicipality(long long idUf, long long idMun, const std::string& dsMun);
 
-    // The editor's save: mode 1 includes, mode 2 alters. Reports the conflict
-    // and the failures itself.
-    SaveResult save(int mode, EditPanel panel, const EditBoxes& initial, const EditBoxes& typed);
+    // The editor's save. Reports the conflict and the failures itself.
+    SaveResult save(EditMode mode, EditPanel panel, const EditBoxes& initial, const EditBoxes& typed);
 
     // Replaces uf.dbf / mun.dbf from a semicolon text file, no heading line.
     bool importStates(const fs::path& textFile, const NumberFormat& fmt);

@@ -63,13 +63,13 @@ TEST_F(RegistryTest, DeletingAMunicipalityLeavesTheSameCodeOfOtherStates)
 
 TEST_F(RegistryTest, ChangingAStateCodeMovesItsMunicipalitiesIncludingDoesNot)
 {
-    EXPECT_EQ(m_reg.save(2, EditPanel::State, {"35", "SP", "São Paulo", "0000", ""}, {"36", "SP", "São Paulo", "0000", ""}),
+    EXPECT_EQ(m_reg.save(EditMode::Alter, EditPanel::State, {"35", "SP", "São Paulo", "0000", ""}, {"36", "SP", "São Paulo", "0000", ""}),
               SaveResult::Saved);
     EXPECT_EQ(ufRows(), (Texts{{"36", "SP", "São Paulo"}, {"33", "RJ", "Rio de Janeiro"}}));
     EXPECT_EQ(munRows(), (Texts{{"36", "50", "Campinas"}, {"33", "50", "Niterói"}, {"36", "10", "Rio Claro"},
                                 {"33", "60", "Rio das Ostras"}, {"36", "70", "Santos"}}));
     // A new state with code 33 (only the code repeated) is saved; nothing moves.
-    EXPECT_EQ(m_reg.save(1, EditPanel::State, {}, {"33", "MG", "Minas Gerais", "0000", ""}), SaveResult::Saved);
+    EXPECT_EQ(m_reg.save(EditMode::Include, EditPanel::State, {}, {"33", "MG", "Minas Gerais", "0000", ""}), SaveResult::Saved);
     EXPECT_EQ(ufRows().back(), (std::vector<std::string>{"33", "MG", "Minas Gerais"}));
     EXPECT_EQ(munRows()[1], (std::vector<std::string>{"33", "50", "Niterói"}));
     EXPECT_TRUE(m_dialogs.log.empty());
@@ -78,22 +78,22 @@ TEST_F(RegistryTest, ChangingAStateCodeMovesItsMunicipalitiesIncludingDoesNot)
 TEST_F(RegistryTest, ConflictOnlyWhenEveryChangedFieldMatches)
 {
     struct Case {
-        int mode;
+        EditMode mode;
         EditPanel panel;
         EditBoxes initial, typed;
         SaveResult expected;
     };
     const Case cases[] = {
         // the whole of an existing state typed again
-        {1, EditPanel::State, {}, {"35", "SP", "São Paulo", "0000", ""}, SaveResult::Conflict},
+        {EditMode::Include, EditPanel::State, {}, {"35", "SP", "São Paulo", "0000", ""}, SaveResult::Conflict},
         // a renamed municipality whose new name another code holds, in another state
-        {2, EditPanel::Municipality, {"35", "SP", "São Paulo", "0010", "Rio Claro"},
+        {EditMode::Alter, EditPanel::Municipality, {"35", "SP", "São Paulo", "0010", "Rio Claro"},
          {"35", "SP", "São Paulo", "0010", "Niterói"}, SaveResult::Conflict},
         // nothing changed: nothing written, no question
-        {2, EditPanel::Municipality, {"35", "SP", "São Paulo", "0010", "Rio Claro"},
+        {EditMode::Alter, EditPanel::Municipality, {"35", "SP", "São Paulo", "0010", "Rio Claro"},
          {"35", "SP", "São Paulo", "0010", "Rio Claro"}, SaveResult::Unchanged},
         // an empty code box cannot become a statement
-        {1, EditPanel::State, {}, {"", "XX", "Xis", "0000", ""}, SaveResult::Failed},
+        {EditMode::Include, EditPanel::State, {}, {"", "XX", "Xis", "0000", ""}, SaveResult::Failed},
     };
     const Texts ufBefore = ufRows(), munBefore = munRows();
     for (const Case& c : cases) {
@@ -114,12 +114,12 @@ TEST_F(RegistryTest, ConflictOnlyWhenEveryChangedFieldMatches)
 TEST_F(RegistryTest, TypedTextsAreSavedVerbatim)
 {
     const std::string name = "Vila \"Nova\" d'Oeste; --";
-    ASSERT_EQ(m_reg.save(1, EditPanel::Municipality, {"33", "RJ", "Rio de Janeiro", "", ""},
+    ASSERT_EQ(m_reg.save(EditMode::Include, EditPanel::Municipality, {"33", "RJ", "Rio de Janeiro", "", ""},
                          {"33", "RJ", "Rio de Janeiro", "0080", name}),
               SaveResult::Saved);
     EXPECT_EQ(munRows().back(), (std::vector<std::string>{"33", "80", name}));
     // Altering it again by its code in its own state only.
-    ASSERT_EQ(m_reg.save(2, EditPanel::Municipality, {"33", "RJ", "Rio de Janeiro", "0080", name},
+    ASSERT_EQ(m_reg.save(EditMode::Alter, EditPanel::Municipality, {"33", "RJ", "Rio de Janeiro", "0080", name},
                          {"33", "RJ", "Rio de Janeiro", "0081", name + "\""}),
               SaveResult::Saved);
     EXPECT_EQ(munRows().back(), (std::vector<std::string>{"33", "81", name + "\""}));

@@ -3,8 +3,8 @@
 #include "data/table.h"
 #include "data/text_util.h"
 #include "results/ui/uAdapExt.h"
-#include "shell/ui/table_model.h"
-#include "test_util.h"
+#include "ui/table_model.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,25 +21,20 @@
 
 using namespace demovia;
 using namespace demovia::ui;
+using demovia::test::child;
+using demovia::test::modelOf;
+using demovia::test::selectedRow;
 
 namespace {
 
 // An open project of Acre (12) with the year table of 2011 for two municipalities.
-class AdapterWindowTest : public ::testing::Test {
+class AdapterWindowTest : public test::OpenProjectTest {
 protected:
-    test::TempDir app;
-    AppState state;
-    ScriptedDialogs dialogs;
-    UiContext ctx{state, dialogs, NumberFormat{',', '.'}};
-
     void SetUp() override
     {
-        fs::copy(test::appDir() / "DBVazio", app / "DBVazio", fs::copy_options::recursive);
-        fs::copy(test::appDir() / "DBPadrao", app / "DBPadrao", fs::copy_options::recursive);
-        state.appDir = app.path() / "";
-        std::string name = "AC", description = "Acre";
-        ProjectDetails d;
-        ASSERT_TRUE(createProject(state, "12", name, description, d, dialogs)) << dialogs.lastText();
+        OpenProjectTest::SetUp();
+        if (HasFatalFailure())
+            return;
         Table t(readSchema(app / "DBVazio" / "PsFinais.dbf"));
         for (const char* mun : {"0010", "0020"})
             for (int a = 0; a <= 80; ++a)
@@ -49,30 +44,7 @@ protected:
                                           "12;2012;0010;3100\r\n");
     }
 
-    template <class T> static T* child(QWidget* w, const char* name)
-    {
-        T* c = w->findChild<T*>(name);
-        if (!c)
-            ADD_FAILURE() << "no control " << name;
-        return c;
-    }
-    static TableModel* modelOf(QWidget* w, const char* grid)
-    {
-        return static_cast<TableModel*>(child<QTableView>(w, grid)->model());
-    }
-    static int selectedRow(QWidget* w, const char* grid)
-    {
-        const auto rows = child<QTableView>(w, grid)->selectionModel()->selectedRows();
-        return rows.size() == 1 ? rows.front().row() : -1;
-    }
-    static QStringList years(QWidget* w)
-    {
-        QStringList l;
-        auto* cb = child<QComboBox>(w, "cb_ano_projetado");
-        for (int i = 0; i < cb->count(); ++i)
-            l << cb->itemText(i);
-        return l;
-    }
+    static QStringList years(QWidget* w) { return test::itemsOf(test::child<QComboBox>(w, "cb_ano_projetado")); }
     void import(QWidget* w, const std::string& file)
     {
         dialogs.openFiles.push_back(file);

@@ -3,8 +3,8 @@
 #include "data/table.h"
 #include "data/ui/uCensos.h"
 #include "data/ui/uProjCenso.h"
-#include "shell/ui/table_model.h"
-#include "test_util.h"
+#include "ui/table_model.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,46 +21,18 @@
 
 using namespace demovia;
 using namespace demovia::ui;
+using demovia::test::child;
+using demovia::test::modelOf;
+using demovia::test::selectedRow;
 
 namespace {
 
 // An application folder with the templates and reference tables, and one open
 // project of Acre (12), the state of the committed sample.
-class InputsTest : public ::testing::Test {
+class InputsTest : public test::OpenProjectTest {
 protected:
-    test::TempDir app;
-    AppState state;
-    ScriptedDialogs dialogs;
-    UiContext ctx{state, dialogs, NumberFormat{',', '.'}};
-
-    void SetUp() override
-    {
-        for (const char* sub : {"DBVazio", "DBPadrao"})
-            fs::copy(test::appDir() / sub, app / sub, fs::copy_options::recursive);
-        state.appDir = app.path() / "";
-        std::string name = "AC", description = "Acre";
-        ProjectDetails d;
-        ASSERT_TRUE(createProject(state, "12", name, description, d, dialogs)) << dialogs.lastText();
-    }
-
     static std::string sample(const char* file) { return (test::sourceDir() / "samples" / file).string(); }
 
-    template <class T> static T* child(QWidget* w, const char* name)
-    {
-        T* c = w->findChild<T*>(name);
-        if (!c)
-            ADD_FAILURE() << "no control " << name;
-        return c;
-    }
-    static TableModel* modelOf(QWidget* w, const char* grid)
-    {
-        return static_cast<TableModel*>(child<QTableView>(w, grid)->model());
-    }
-    static int selectedRow(QWidget* w, const char* grid)
-    {
-        const auto rows = child<QTableView>(w, grid)->selectionModel()->selectedRows();
-        return rows.size() == 1 ? rows.front().row() : -1;
-    }
     static void leave(QWidget* box)
     {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);

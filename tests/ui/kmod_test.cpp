@@ -5,8 +5,8 @@
 #include "data/text_util.h"
 #include "results/ui/uAplica_K_Mod.h"
 #include "results/ui/uK_Mod.h"
-#include "shell/ui/table_model.h"
-#include "test_util.h"
+#include "ui/table_model.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +22,9 @@
 
 using namespace demovia;
 using namespace demovia::ui;
+using demovia::test::child;
+using demovia::test::modelOf;
+using demovia::test::selectedRow;
 
 namespace {
 
@@ -34,21 +37,13 @@ public:
 
 // A new project of Acre (12) whose grouped totals hold the municipalities
 // 0001 and 0010, and K factors of 0.25 for both.
-class KModTest : public ::testing::Test {
+class KModTest : public test::OpenProjectTest {
 protected:
-    test::TempDir app;
-    AppState state;
-    ScriptedDialogs dialogs;
-    UiContext ctx{state, dialogs, NumberFormat{',', '.'}};
-
     void SetUp() override
     {
-        for (const char* sub : {"DBVazio", "DBPadrao"})
-            fs::copy(test::appDir() / sub, app / sub, fs::copy_options::recursive);
-        state.appDir = app.path() / "";
-        std::string name = "AC", description = "Acre";
-        ProjectDetails d;
-        ASSERT_TRUE(createProject(state, "12", name, description, d, dialogs)) << dialogs.lastText();
+        OpenProjectTest::SetUp();
+        if (HasFatalFailure())
+            return;
         Table tot(templateDef("Tot_UFM.dbf").fields);
         for (const char* m : {"0001", "0010"})
             for (int g = 1; g <= 17; ++g)
@@ -62,13 +57,6 @@ protected:
     }
     fs::path fatorK() const { return state.projectDir / "fator_k.dbf"; }
 
-    template <class T> static T* child(QWidget* w, const char* name)
-    {
-        T* c = w->findChild<T*>(name);
-        if (!c)
-            ADD_FAILURE() << "no control " << name;
-        return c;
-    }
     static QStringList items(QListWidget* l)
     {
         QStringList out;

@@ -2,7 +2,7 @@
 // driven offscreen over a copy of the reference tables.
 #include "data/scripted_dialogs.h"
 #include "data/table.h"
-#include "shell/ui/table_model.h"
+#include "ui/table_model.h"
 #include "shell/ui/uCoefs_Interp.h"
 #include "shell/ui/uUF_Mun.h"
 #include "shell/ui/uUF_Mun_Edicao.h"

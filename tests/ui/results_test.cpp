@@ -5,7 +5,7 @@
 #include "data/scripted_dialogs.h"
 #include "results/ui/uRel_01.h"
 #include "results/ui/uResultados.h"
-#include "sample_project.h"
+#include "window_fixture.h"
 #include "test_util.h"
 
 #include <QComboBox>

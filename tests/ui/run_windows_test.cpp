@@ -6,7 +6,7 @@
 #include "data/scripted_dialogs.h"
 #include "engine/ui/uProcessando.h"
 #include "engine/ui/uProcessar.h"
-#include "sample_project.h"
+#include "window_fixture.h"
 #include "test_util.h"
 
 #include <QComboBox>

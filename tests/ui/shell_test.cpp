@@ -6,7 +6,7 @@
 #include "data/ui/uExcluiProjeto.h"
 #include "data/ui/uNovoProjeto.h"
 #include "shell/ui/single_instance.h"
-#include "shell/ui/table_model.h"
+#include "ui/table_model.h"
 #include "shell/ui/uCarga.h"
 #include "shell/ui/uConf.h"
 #include "shell/ui/uPrincipal.h"

@@ -1,6 +1,6 @@
 #pragma once
 #include "data/project_details.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 namespace demovia::ui {
 

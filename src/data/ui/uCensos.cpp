@@ -3,8 +3,8 @@
 #include "data/census.h"
 #include "data/error.h"
 #include "data/text_util.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/widgets.h"
+#include "ui/table_model.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -34,37 +34,6 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 bool blank(const QLineEdit* e) { return e->text().trimmed().isEmpty(); }
 
 } // namespace
-
-QTableView* makeTableGrid(const char* name, TableModel* model, QWidget* parent)
-{
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    // Columns as wide as what the first rows show; a long table is not measured whole.
-    grid->horizontalHeader()->setResizeContentsPrecision(100);
-    QObject::connect(model, &QAbstractItemModel::modelReset, grid, &QTableView::resizeColumnsToContents);
-    return grid;
-}
-
-bool dropFilteredKey(QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    if (text.isEmpty())
-        return false;
-    const char16_t c = text.at(0).unicode();
-    // Keys that type nothing visible (Tab, Enter, Escape, Delete) are not the filter's business.
-    if (c != 8 && (c < 0x20 || c == 0x7f))
-        return false;
-    if (text.size() != 1 || c > 0x7e)
-        return true;
-    return keyFilter(static_cast<char>(c)) == 0;
-}
 
 TfrmCensos::TfrmCensos(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent)
 {
@@ -226,7 +195,6 @@ void TfrmCensos::showCensus(int census)
         m->load(m_ctx.state.projectDir / ("CENSO" + std::to_string(census) + ".db"));
 }
 
-void TfrmCensos::reportGeneral(const std::exception& e) { m_ctx.dialogs.error(generalErrorText(e.what())); }
 
 void TfrmCensos::tb_importaClick()
 {

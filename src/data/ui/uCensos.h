@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <functional>
 #include <string>
@@ -47,7 +47,6 @@ protected:
 private:
     void yearBoxLeft(QLineEdit* box);
     void showCensus(int census);
-    void reportGeneral(const std::exception& e);
 
     QTabWidget* m_pages = nullptr;
     QRadioButton* m_rb[2] = {};
@@ -63,12 +62,5 @@ private:
     QToolButton* m_group = nullptr;
     QStatusBar* m_status = nullptr;
 };
-
-// Lets through a keystroke the key filter accepts, and every key that types
-// nothing (moves, Tab, Enter). True when the event is to be dropped.
-bool dropFilteredKey(QEvent* event);
-
-// A read-only grid over a table model, one whole row selected at a time.
-QTableView* makeTableGrid(const char* name, TableModel* model, QWidget* parent);
 
 } // namespace demovia::ui

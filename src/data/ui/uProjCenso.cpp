@@ -1,8 +1,8 @@
 #include "data/ui/uProjCenso.h"
 
 #include "data/ui/uCensos.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/widgets.h"
+#include "ui/table_model.h"
+#include "ui/widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -174,7 +174,7 @@ void TfrmProjCenso::tb_importaClick()
         }
         refresh();
     } catch (const std::exception& e) {
-        m_ctx.dialogs.error(generalErrorText(e.what()));
+        reportGeneral(e);
     }
 }
 

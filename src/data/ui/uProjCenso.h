@@ -1,6 +1,6 @@
 #pragma once
 #include "data/larger_area.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <functional>
 #include <string>

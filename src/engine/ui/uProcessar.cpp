@@ -6,7 +6,7 @@
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 #include "engine/ui/uProcessando.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -230,7 +230,7 @@ void TfrmProcessar::load(TableModel* model, const char* file)
         model->load(m_ctx.state.projectDir / file);
     } catch (const std::exception& e) {
         model->clear();
-        generalError(e.what());
+        reportGeneral(e);
     }
 }
 
@@ -241,11 +241,6 @@ void TfrmProcessar::showGroupedTables()
     load(m_uf, "Tot_UF.dbf");
     load(m_ufMun, "Tot_UFM.dbf");
     load(m_detail, "TCensos1.dbf");
-}
-
-void TfrmProcessar::generalError(const std::string& text)
-{
-    m_ctx.dialogs.error(generalErrorText(text));
 }
 
 void TfrmProcessar::tkb_processosChange()
@@ -268,7 +263,7 @@ void TfrmProcessar::sb_localizarClick()
     try {
         code = typedMunCode(m_munCode->text().toStdString());
     } catch (const std::exception& e) {
-        generalError(e.what());
+        reportGeneral(e);
         return;
     }
     m_munCode->setText(QString::fromStdString(code));
@@ -289,7 +284,7 @@ void TfrmProcessar::tb_exportaClick()
         SqlEngine sql;
         exportStatement(sql, statement, m_ctx.format, m_ctx.dialogs);
     } catch (const std::exception& e) {
-        generalError(e.what());
+        reportGeneral(e);
     }
 }
 
@@ -303,7 +298,7 @@ void TfrmProcessar::tb_processaClick()
         settings = deriveRunSettings(dates.year1, dates.month1, dates.year2, dates.month2, m_stepCount->value(), method);
     } catch (const Error& e) {
         if (yearNotNumber(dates.year1) || yearNotNumber(dates.year2))
-            generalError(e.what());
+            reportGeneral(e);
         else
             m_ctx.dialogs.warning(e.what());
         return;

@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/run.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/work_window.h"
+#include "ui/table_model.h"
+#include "ui/work_window.h"
 
 #include <functional>
 #include <string>
@@ -54,7 +54,6 @@ public slots:
 private:
     QTableView* makeGrid(const char* name, TableModel* model);
     void load(TableModel* model, const char* file);
-    void generalError(const std::string& text);
 
     QToolButton* m_export;
     QToolButton* m_print;

@@ -4,10 +4,9 @@
 #include "data/project.h"
 #include "data/sql_engine.h"
 #include "data/text_util.h"
-#include "data/ui/uCensos.h"
 #include "results/adapter.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/widgets.h"
+#include "ui/table_model.h"
+#include "ui/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -154,7 +153,6 @@ void TfrmAdapExt::addYears(const std::vector<std::string>& years)
         m_years->addItem(q(y));
 }
 
-void TfrmAdapExt::reportGeneral(const std::exception& e) { m_ctx.dialogs.error(generalErrorText(e.what())); }
 
 void TfrmAdapExt::tb_importaClick()
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <exception>
 #include <string>
@@ -34,7 +34,6 @@ public:
     void sb_processarClick();
 
 private:
-    void reportGeneral(const std::exception& e);
     void addYears(const std::vector<std::string>& years);
 
     QToolButton* m_import = nullptr;

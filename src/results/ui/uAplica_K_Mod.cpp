@@ -2,7 +2,7 @@
 
 #include "results/k_modifiers.h"
 #include "results/ui/uK_Mod.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,9 +1,8 @@
 #include "results/ui/uK_Mod.h"
 
 #include "data/error.h"
-#include "data/ui/uCensos.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/widgets.h"
+#include "ui/table_model.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -261,7 +260,7 @@ void TfrmK_Mod::guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const std::exception& e) {
-        m_ctx.dialogs.error(generalErrorText(e.what()));
+        reportGeneral(e);
     }
 }
 

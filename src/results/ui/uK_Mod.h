@@ -1,6 +1,6 @@
 #pragma once
 #include "results/k_modifiers.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 #include "results/ui/uRel_01.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -247,11 +247,6 @@ bool TfrmResultados::eventFilter(QObject* watched, QEvent* event)
     return WorkWindow::eventFilter(watched, event);
 }
 
-void TfrmResultados::generalError(const std::string& text)
-{
-    m_ctx.dialogs.error(generalErrorText(text));
-}
-
 void TfrmResultados::resetaForm()
 {
     for (TableModel* m : m_models)
@@ -318,7 +313,7 @@ void TfrmResultados::runFinished(const RunOutcome& outcome)
         return;
     std::string failure;
     if (!loadIntermediate(failure))
-        generalError(failure);
+        reportGeneral(failure);
     if (outcome.projectedYears.empty())
         return; // the run stopped before step 6 wrote a year
     fillYears(outcome.projectedYears);
@@ -376,7 +371,7 @@ void TfrmResultados::sb_localizarClick()
     try {
         code = typedMunCode(m_munCode->text().toStdString());
     } catch (const std::exception& e) {
-        generalError(e.what());
+        reportGeneral(e);
         return;
     }
     m_munCode->setText(QString::fromStdString(code));
@@ -418,7 +413,7 @@ void TfrmResultados::tb_exportaClick()
     try {
         exportStatement(*m_sql, statementOf(g), m_ctx.format, m_ctx.dialogs);
     } catch (const std::exception& e) {
-        generalError(e.what());
+        reportGeneral(e);
     }
 }
 

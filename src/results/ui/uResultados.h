@@ -1,8 +1,8 @@
 #pragma once
 #include "engine/run.h"
 #include "results/report_layouts.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/work_window.h"
+#include "ui/table_model.h"
+#include "ui/work_window.h"
 
 #include <array>
 #include <functional>
@@ -62,7 +62,6 @@ private:
     void fillYears(const std::vector<int>& years);
     int focusedGrid() const;
     std::string statementOf(int grid) const;
-    void generalError(const std::string& text);
 
     std::array<TableModel*, GridCount> m_models{};
     std::array<QTableView*, GridCount> m_grids{};

@@ -1,8 +1,7 @@
 #include "shell/ui/uCoefs_Interp.h"
 
-#include "data/ui/uCensos.h"
-#include "shell/ui/table_model.h"
-#include "shell/ui/widgets.h"
+#include "ui/table_model.h"
+#include "ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabWidget>

@@ -1,7 +1,7 @@
 #pragma once
 #include "data/sql_engine.h"
 #include "shell/registry.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <QDialog>
 

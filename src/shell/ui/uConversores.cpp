@@ -2,7 +2,7 @@
 
 #include "data/table.h"
 #include "shell/about_info.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QStatusBar>
 #include <QTabBar>

@@ -1,6 +1,6 @@
 #pragma once
 #include "shell/converter.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "data/ui/project_host.h"
-#include "shell/app_state.h"
-#include "shell/ui/work_window.h"
+#include "data/app_state.h"
+#include "ui/work_window.h"
 
 #include <QMainWindow>
 

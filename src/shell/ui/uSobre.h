@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <QDialog>
 

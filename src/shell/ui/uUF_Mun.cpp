@@ -2,10 +2,9 @@
 
 #include "data/error.h"
 #include "data/text_util.h"
-#include "data/ui/uCensos.h"
-#include "shell/ui/table_model.h"
+#include "ui/table_model.h"
 #include "shell/ui/uUF_Mun_Edicao.h"
-#include "shell/ui/widgets.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -328,7 +327,7 @@ void TfrmUF_Mun::apagaClick()
     }
 }
 
-void TfrmUF_Mun::openEditor(int mode)
+void TfrmUF_Mun::openEditor(EditMode mode)
 {
     const EditPanel panel = m_ufActive ? EditPanel::State : EditPanel::Municipality;
     EditBoxes shown;
@@ -336,9 +335,9 @@ void TfrmUF_Mun::openEditor(int mode)
     const Table& uf = m_ufModel->table();
     auto ufText = [&](const char* f) { return ufRow < 0 ? std::string() : uf.rows[ufRow][uf.field(f)].toText(); };
     if (panel == EditPanel::State) {
-        if (mode == 2 && ufRow < 0)
+        if (mode == EditMode::Alter && ufRow < 0)
             return;
-        if (mode == 2)
+        if (mode == EditMode::Alter)
             shown = {ufText("id_uf"), ufText("sigla"), ufText("ds_uf"), "", ""};
         shown.idMun = "0000";
         shown.dsMun = "<não editável>";
@@ -346,7 +345,7 @@ void TfrmUF_Mun::openEditor(int mode)
         if (ufRow < 0)
             return;
         shown = {ufText("id_uf"), ufText("sigla"), ufText("ds_uf"), "", ""};
-        if (mode == 2) {
+        if (mode == EditMode::Alter) {
             const int r = currentRow(m_grdMun);
             if (r < 0)
                 return;

@@ -1,7 +1,7 @@
 #pragma once
 #include "data/sql_engine.h"
 #include "shell/registry.h"
-#include "shell/ui/work_window.h"
+#include "ui/work_window.h"
 
 #include <QDialog>
 
@@ -27,8 +27,8 @@ public:
 
     enum class SearchButton { First, Next, Previous, Last };
 
-    void incluiClick() { openEditor(1); }
-    void alteraClick() { openEditor(2); }
+    void incluiClick() { openEditor(EditMode::Include); }
+    void alteraClick() { openEditor(EditMode::Alter); }
     void localizaClick();
     void fechaLocalizaClick();
     void apagaClick();
@@ -49,7 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void openEditor(int mode);
+    void openEditor(EditMode mode);
     bool reopen(TableModel* model, const fs::path& file);
     void loadMunicipalities(const fs::path& file);
     int currentRow(QTableView* grid) const;

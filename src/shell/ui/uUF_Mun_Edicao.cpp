@@ -1,6 +1,6 @@
 #include "shell/ui/uUF_Mun_Edicao.h"
 
-#include "data/ui/uCensos.h"
+#include "ui/widgets.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -47,7 +47,7 @@ QLabel* lockPicture(const char* name, QWidget* parent)
 
 } // namespace
 
-TfrmUF_Mun_Edicao::TfrmUF_Mun_Edicao(Registry& registry, int mode, EditPanel panel, const EditBoxes& shown,
+TfrmUF_Mun_Edicao::TfrmUF_Mun_Edicao(Registry& registry, EditMode mode, EditPanel panel, const EditBoxes& shown,
                                      QWidget* parent)
     : QDialog(parent), m_registry(registry), m_mode(mode), m_panel(panel)
 {

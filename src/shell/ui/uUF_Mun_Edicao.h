@@ -10,12 +10,11 @@ class QPushButton;
 
 namespace demovia::ui {
 
-// The editor of one state or one municipality: mode 1 includes, mode 2
-// alters; only the panel of the active grid is editable.
+// The editor of one state or one municipality, including or altering; only the panel of the active grid is editable.
 class TfrmUF_Mun_Edicao : public QDialog {
     Q_OBJECT
 public:
-    TfrmUF_Mun_Edicao(Registry& registry, int mode, EditPanel panel, const EditBoxes& shown,
+    TfrmUF_Mun_Edicao(Registry& registry, EditMode mode, EditPanel panel, const EditBoxes& shown,
                       QWidget* parent = nullptr);
 
     EditBoxes boxes() const;
@@ -30,7 +29,7 @@ protected:
 
 private:
     Registry& m_registry;
-    int m_mode;
+    EditMode m_mode;
     EditPanel m_panel;
     EditBoxes m_initial;
     SaveResult m_result = SaveResult::Unchanged;

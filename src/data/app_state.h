@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/run.h"
+#include "data/run_settings.h"
 
 #include <filesystem>
 #include <string>

@@ -2,9 +2,12 @@
 #include "data/dialogs.h"
 #include "data/project_details.h"
 #include "data/text_exchange.h"
-#include "shell/app_state.h"
+#include "data/app_state.h"
 
 #include <QWidget>
+
+#include <exception>
+#include <string>
 
 namespace demovia::ui {
 
@@ -40,6 +43,11 @@ public:
     virtual void storeDetails(ProjectDetails& /*details*/) const {}
 
 protected:
+    // An error no operation of the window expected: the general error report
+    // (the text, ending with a full stop, in an error box).
+    void reportGeneral(const std::string& text) const { m_ctx.dialogs.error(generalErrorText(text)); }
+    void reportGeneral(const std::exception& e) const { reportGeneral(std::string(e.what())); }
+
     UiContext& m_ctx;
 };
 

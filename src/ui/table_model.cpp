@@ -1,4 +1,4 @@
-#include "shell/ui/table_model.h"
+#include "ui/table_model.h"
 
 #include "data/text_util.h"
 
