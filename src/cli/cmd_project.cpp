@@ -182,8 +182,8 @@ int newCommand(Context& ctx)
     noMoreArgs(ctx, 1);
     if (uf.empty() || desc.empty())
         throw UsageError("--uf e --desc são obrigatórios");
-    std::string sexRatio = ratio.empty() ? loadConfiguration(ctx.appDir, ctx.dialogs).sexRatio : trim(ratio);
-    if (sexRatio.empty() || sexRatio.size() > 3 || sexRatio.find_first_not_of("0123456789") != std::string::npos)
+    const std::string sexRatio = ratio.empty() ? newProjectSexRatio(ctx.appDir, ctx.dialogs) : trim(ratio);
+    if (!isSexRatio(sexRatio))
         throw UsageError("--sex-ratio espera um número inteiro de até 3 algarismos: " + ratio);
     AppState state;
     state.appDir = ctx.appDir;
