@@ -6,6 +6,7 @@
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 
+#include <set>
 #include <unordered_map>
 
 namespace demovia {
@@ -60,6 +61,26 @@ std::string normaliseCensusYear(const std::string& typed)
     if (t.empty())
         t = "0";
     return year4(parseWhole(t));
+}
+
+std::string ageGroupsProblem(const Table& faixas)
+{
+    if (faixas.size() != 17)
+        return "a tabela deve ter as 17 faixas etárias e tem " + std::to_string(faixas.size()) + " linhas";
+    const int f = faixas.fieldIndex("FAIXA"), i0 = faixas.fieldIndex("IDADE0"), i1 = faixas.fieldIndex("IDADE1");
+    if (f < 0 || i0 < 0 || i1 < 0)
+        return "faltam os campos FAIXA, IDADE0 e IDADE1";
+    for (int n = 1; n <= 17; ++n) {
+        const Row& r = faixas.rows[static_cast<std::size_t>(n - 1)];
+        const std::string want[] = {formatMask(n, "000"), formatMask(5 * n - 5, "000"),
+                                    formatMask(n == 17 ? 80 : 5 * n - 1, "000")};
+        const std::string got[] = {r[static_cast<std::size_t>(f)].toText(), r[static_cast<std::size_t>(i0)].toText(),
+                                   r[static_cast<std::size_t>(i1)].toText()};
+        if (got[0] != want[0] || got[1] != want[1] || got[2] != want[2])
+            return "a linha " + std::to_string(n) + " é " + got[0] + " (" + got[1] + " a " + got[2] +
+                   "); deve ser " + want[0] + " (" + want[1] + " a " + want[2] + ")";
+    }
+    return {};
 }
 
 long long censusRows(const fs::path& projectDir, int census)
@@ -208,6 +229,19 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
         return false;
     }
 
+    // The grouping joins on the age groups: a table of another shape would
+    // give an empty or partial Tot_UF that looks like a result.
+    const fs::path faixasFile = appDir / "DBPadrao" / "faixas.dbf";
+    try {
+        const std::string problem = ageGroupsProblem(readTable(faixasFile));
+        if (!problem.empty())
+            throw Error(problem);
+    } catch (const std::exception& e) {
+        dialogs.error("A tabela de faixas etárias " + faixasFile.string() + " não está como o agrupamento precisa: " +
+                      e.what() + ".\n\nRefaça-a (ela é criada com o sistema) e agrupe de novo.");
+        return false;
+    }
+
     const std::string pf = folderText(projectDir);
     const fs::path templates = appDir / "DBVazio";
     {
@@ -262,6 +296,33 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
     } catch (const std::exception& e) {
         sql.rollbackBatch();
         dialogs.error(std::string("Não foi possível agrupar os censos.\n\nErro original: ") + e.what());
+        return false;
+    }
+
+    // Every paired municipality has its 17 groups, and the state its 17 sums:
+    // anything less is not left behind as a result.
+    std::string problem;
+    try {
+        const Table uf = readTable(projectDir / "Tot_UF.dbf"), ufm = readTable(projectDir / "Tot_UFM.dbf");
+        std::set<std::string> muns;
+        const int fm = ufm.field("MUN");
+        for (const auto& r : ufm.rows)
+            muns.insert(r[static_cast<std::size_t>(fm)].toText());
+        if (uf.size() != 17)
+            problem = "Tot_UF.dbf tem " + std::to_string(uf.size()) + " linhas em vez das 17 faixas etárias";
+        else if (muns.empty() || ufm.size() != 17 * muns.size())
+            problem = "Tot_UFM.dbf tem " + std::to_string(ufm.size()) + " linhas para " +
+                      std::to_string(muns.size()) + " municípios, e não 17 por município";
+    } catch (const std::exception& e) {
+        problem = e.what();
+    }
+    if (!problem.empty()) {
+        for (const char* f : {"TCensos0.dbf", "TCensos1.dbf", "Tot_UF.dbf", "Tot_UFM.dbf"}) {
+            std::error_code ec;
+            fs::remove(resolveFile(projectDir / f), ec);
+        }
+        dialogs.error("Não foi possível agrupar os censos.\n\nErro original: " + problem +
+                      ". Confira se os dois censos têm municípios em comum.");
         return false;
     }
     return true;

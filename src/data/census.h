@@ -34,6 +34,11 @@ std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path&
                                          int census, const fs::path& textFile, const NumberFormat& fmt,
                                          Dialogs& dialogs);
 
+// The age-group table (faixas.dbf) as the grouping and the steps need it:
+// groups "001" to "017" in order, group n the ages 5n-5 to 5n-1 and group 17
+// age 80, as three-digit texts. Returns what is wrong, or an empty text.
+std::string ageGroupsProblem(const Table& faixas);
+
 // Rows of the wide table of census n; -1 when it has not been imported.
 long long censusRows(const fs::path& projectDir, int census);
 
