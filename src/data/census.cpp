@@ -6,7 +6,11 @@
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 
+#include <algorithm>
+#include <array>
+#include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace demovia {
@@ -242,7 +246,6 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
         return false;
     }
 
-    const std::string pf = folderText(projectDir);
     const fs::path templates = appDir / "DBVazio";
     {
         BusyGuard busy(dialogs);
@@ -272,29 +275,84 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
         }
     }
 
+    // The four statements of the grouping, done in one pass over the two long
+    // tables instead of through the SQL engine (a state of 853 municipalities
+    // groups in a fraction of the time), with the same rows in the same order:
+    //  TCensos0 = census 1 joined with census 2 on UF, MUN and IDADE, in the
+    //             order of census 1 (municipalities in only one census dropped);
+    //  TCensos1 = those rows with the group whose IDADE0..IDADE1 (three-digit
+    //             texts) enclose their age, age "081" left out;
+    //  Tot_UF / Tot_UFM = their sums by UF, FAIXA / UF, MUN, FAIXA, ascending.
     BusyGuard busy(dialogs);
-    SqlEngine sql;
-    sql.beginBatch();
     try {
-        const std::string app = folderText(appDir);
-        sql.execute("INSERT INTO " + quotedTable(pf + "tcensos0.dbf") + " ( UF, MUN, IDADE, HOM1, MUL1, HOM2, MUL2 ) "
-                    "SELECT A.UF, A.MUN, A.IDADE, A.HOM, A.MUL, B.HOM, B.MUL FROM " + quotedTable(pf + "censo1.dbf") +
-                    " AS A, " + quotedTable(pf + "censo2.dbf") +
-                    " AS B WHERE A.IDADE = B.IDADE AND A.MUN = B.MUN AND A.UF = B.UF;");
-        sql.execute("INSERT INTO " + quotedTable(pf + "TCensos1.dbf") +
-                    " ( UF, MUN, IDADE, FAIXA, HOM1, MUL1, HOM2, MUL2 ) SELECT A.UF, A.MUN, A.IDADE, B.FAIXA, A.HOM1, "
-                    "A.MUL1, A.HOM2, A.MUL2 FROM " + quotedTable(pf + "TCensos0.dbf") + " AS A, " +
-                    quotedTable(app + "DBPadrao/Faixas.dbf") + " AS B WHERE A.IDADE >= B.IDADE0 AND "
-                    "A.IDADE <= B.IDADE1 AND NOT A.IDADE = '081';");
-        sql.execute("INSERT INTO " + quotedTable(pf + "Tot_UF.dbf") + " ( UF, FAIXA, HOM1, MUL1, HOM2, MUL2 ) Select UF, "
-                    "FAIXA, SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As MUL2 From " +
-                    quotedTable(pf + "TCensos1.dbf") + " GROUP BY UF, FAIXA;");
-        sql.execute("INSERT INTO " + quotedTable(pf + "Tot_UFM.dbf") + " ( UF, MUN, FAIXA, HOM1, MUL1, HOM2, MUL2 ) "
-                    "Select UF, MUN, FAIXA, SUM (HOM1) As HOM1, SUM (MUL1) As MUL1, SUM (HOM2) As HOM2, SUM (MUL2) As "
-                    "MUL2 From " + quotedTable(pf + "TCensos1.dbf") + " GROUP BY UF, MUN, FAIXA;");
-        sql.commitBatch();
+        const Table c1 = readTable(projectDir / "censo1.dbf"), c2 = readTable(projectDir / "censo2.dbf");
+        const Table faixas = readTable(appDir / "DBPadrao" / "Faixas.dbf");
+        const auto col = [](const Table& t, const char* name) { return static_cast<std::size_t>(t.field(name)); };
+        const std::size_t aUf = col(c1, "UF"), aMun = col(c1, "MUN"), aAge = col(c1, "IDADE"), aH = col(c1, "HOM"),
+                          aM = col(c1, "MUL");
+        const std::size_t bUf = col(c2, "UF"), bMun = col(c2, "MUN"), bAge = col(c2, "IDADE"), bH = col(c2, "HOM"),
+                          bM = col(c2, "MUL");
+        const std::size_t fF = col(faixas, "FAIXA"), f0 = col(faixas, "IDADE0"), f1 = col(faixas, "IDADE1");
+
+        std::unordered_multimap<std::string, std::size_t> second;
+        second.reserve(c2.size());
+        const auto key = [](const Row& r, std::size_t u, std::size_t m, std::size_t a) {
+            return r[u].toText() + '\x1F' + r[m].toText() + '\x1F' + r[a].toText();
+        };
+        for (std::size_t i = 0; i < c2.size(); ++i)
+            second.emplace(key(c2.rows[i], bUf, bMun, bAge), i);
+
+        const auto number = [](const Value& v) { return v.isNull() ? Value() : Value(v.toDouble()); };
+        Table t0(readSchema(templates / "Censos.dbf")), t1(t0.fields);
+        using Sums = std::array<double, 4>;
+        std::map<std::pair<std::string, std::string>, Sums> byUf;
+        std::map<std::tuple<std::string, std::string, std::string>, Sums> byMun;
+        std::map<std::string, std::vector<std::string>> groupsOfAge;
+        for (const Row& a : c1.rows) {
+            const auto [from, to] = second.equal_range(key(a, aUf, aMun, aAge));
+            std::vector<std::size_t> matches;
+            for (auto it = from; it != to; ++it)
+                matches.push_back(it->second);
+            std::sort(matches.begin(), matches.end());
+            for (std::size_t j : matches) {
+                const Row& b = c2.rows[j];
+                const std::string uf = a[aUf].toText(), mun = a[aMun].toText(), age = a[aAge].toText();
+                t0.append({Value(uf), Value(mun), Value(age), Value(), number(a[aH]), number(a[aM]), number(b[bH]),
+                           number(b[bM])});
+                if (age == "081")
+                    continue;
+                auto g = groupsOfAge.find(age);
+                if (g == groupsOfAge.end()) {
+                    std::vector<std::string> codes;
+                    for (const Row& f : faixas.rows)
+                        if (age >= f[f0].toText() && age <= f[f1].toText())
+                            codes.push_back(f[fF].toText());
+                    g = groupsOfAge.emplace(age, std::move(codes)).first;
+                }
+                const Sums v = {a[aH].toDouble(), a[aM].toDouble(), b[bH].toDouble(), b[bM].toDouble()};
+                for (const std::string& faixa : g->second) {
+                    t1.append({Value(uf), Value(mun), Value(age), Value(faixa), number(a[aH]), number(a[aM]),
+                               number(b[bH]), number(b[bM])});
+                    Sums& su = byUf[{uf, faixa}];
+                    Sums& sm = byMun[{uf, mun, faixa}];
+                    for (std::size_t k = 0; k < 4; ++k) {
+                        su[k] += v[k];
+                        sm[k] += v[k];
+                    }
+                }
+            }
+        }
+        Table totUf(readSchema(templates / "Tot_UF.dbf")), totUfm(readSchema(templates / "Tot_UFM.dbf"));
+        for (const auto& [k, v] : byUf)
+            totUf.append({Value(k.first), Value(k.second), Value(v[0]), Value(v[1]), Value(v[2]), Value(v[3])});
+        for (const auto& [k, v] : byMun)
+            totUfm.append({Value(std::get<0>(k)), Value(std::get<1>(k)), Value(std::get<2>(k)), Value(v[0]),
+                           Value(v[1]), Value(v[2]), Value(v[3])});
+        writeTable(projectDir / "TCensos0.dbf", t0);
+        writeTable(projectDir / "TCensos1.dbf", t1);
+        writeTable(projectDir / "Tot_UF.dbf", totUf);
+        writeTable(projectDir / "Tot_UFM.dbf", totUfm);
     } catch (const std::exception& e) {
-        sql.rollbackBatch();
         dialogs.error(std::string("Não foi possível agrupar os censos.\n\nErro original: ") + e.what());
         return false;
     }
