@@ -9,9 +9,11 @@
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 #include "engine/run.h"
+#include "results/k_modifiers.h"
 #include "shell/configuration.h"
 #include "shell/sample_generator.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -110,7 +112,8 @@ public:
 // Runs the first steps on the open project and keeps the first projected year
 // in its details. False when the run was cancelled, or when it should have
 // projected and no year came out.
-bool runOpened(Context& ctx, Opened& o, int steps, InterpolationMethod method, bool yes)
+bool runOpened(Context& ctx, Opened& o, int steps, InterpolationMethod method, bool yes,
+               const std::string& model = {})
 {
     const ProjectDetails& d = o.details;
     RunContext run;
@@ -121,6 +124,20 @@ bool runOpened(Context& ctx, Opened& o, int steps, InterpolationMethod method, b
     run.settings = deriveRunSettings(d.census1.ano, d.census1.mes, d.census2.ano, d.census2.mes, steps, method);
     o.state.run = run.settings;
     ctx.dialogs.confirmDefault = yes;
+    if (!model.empty()) {
+        // The answer to the K modifier dialog of step 2: "&Aplicar" on the model
+        // named (without --model the answer is "&Ignorar").
+        const fs::path kmod = o.state.projectDir / "k_mod.dbf";
+        const std::string name = upperAscii(trim(model));
+        const std::vector<std::string> models = fileExists(kmod) ? modelsInFile(kmod) : std::vector<std::string>{};
+        if (std::find(models.begin(), models.end(), name) == models.end()) {
+            std::fprintf(stderr, "O projeto não tem o modelo de modificadores %s.\n", name.c_str());
+            return false;
+        }
+        run.offerKModifiers = [&ctx, kmod, name, dir = o.state.projectDir](RunMonitor& m) {
+            applyKModel(dir, name, modelModifiers(kmod, name), m, ctx.dialogs);
+        };
+    }
 
     CliMonitor monitor;
     RunOutcome outcome = runProjection(run, monitor, ctx.dialogs);
@@ -263,6 +280,7 @@ int runCommand(Context& ctx)
     const int steps = wholeOption(ctx, "--steps", 7, 1, 7);
     const std::string m = ctx.option("--method", "karup-king");
     const bool yes = ctx.flag("--yes");
+    const std::string model = ctx.option("--model");
     const std::string name = ctx.arg(0);
     noMoreArgs(ctx, 1);
     InterpolationMethod method;
@@ -274,7 +292,7 @@ int runCommand(Context& ctx)
         throw UsageError("--method espera karup-king ou sprague: " + m);
     return reporting([&] {
         Opened o = open(ctx, name);
-        return runOpened(ctx, o, steps, method, yes);
+        return runOpened(ctx, o, steps, method, yes, model);
     });
 }
 
@@ -377,7 +395,7 @@ Registrar regList("list", "", &listCommand);
 Registrar regDelete("delete", "NOME", &deleteCommand);
 Registrar regCensus("census", "NOME {1|2} ARQUIVO --year AAAA --month M", &censusCommand);
 Registrar regGroup("group", "NOME", &groupCommand);
-Registrar regRun("run", "NOME [--steps N] [--method karup-king|sprague] [--yes]", &runCommand);
+Registrar regRun("run", "NOME [--steps N] [--method karup-king|sprague] [--yes] [--model MODELO]", &runCommand);
 Registrar regSample("sample", "PASTA [--uf UF] [--municipalities N] [--years A] [--seed S]", &sampleCommand);
 Registrar regDemo("demo", "", &demoCommand);
 

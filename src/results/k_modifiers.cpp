@@ -4,6 +4,7 @@
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 #include "engine/calculo.h"
+#include "engine/run.h"
 
 #include <algorithm>
 
@@ -381,6 +382,30 @@ ApplyResult applyKModifiers(const fs::path& fatorKFile, const std::vector<KModif
     }
     writeTable(fatorKFile, k);
     return result;
+}
+
+ApplyResult applyKModel(const fs::path& projectDir, const std::string& model,
+                        const std::vector<KModifier>& modifiers, RunMonitor& monitor, Dialogs& dialogs)
+{
+    monitor.insertStep("Modificando K (modelo " + model + ")...");
+    try {
+        return applyKModifiers(projectDir / "fator_k.dbf", modifiers, dialogs);
+    } catch (const std::exception& e) {
+        dialogs.warning("Erro na tentativa de modificação do K.\n\nErro original: " + std::string(e.what()));
+        return ApplyResult::Failed;
+    }
+}
+
+std::vector<KModifier> modelModifiers(const fs::path& kmodFile, const std::string& model)
+{
+    const Table t = readTable(kmodFile);
+    const int f = t.field("modelo");
+    const std::string name = upperAscii(model);
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < t.rows.size(); ++i)
+        if (cell(t.rows[i], f) == name)
+            rows.push_back(i);
+    return modifiersAt(t, rows);
 }
 
 } // namespace demovia

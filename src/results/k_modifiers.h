@@ -116,6 +116,15 @@ enum class ApplyResult {
 // raised to the power valor ("POTêNCIA") or 1/valor ("RAIZ").
 ApplyResult applyKModifiers(const fs::path& fatorKFile, const std::vector<KModifier>& modifiers, Dialogs& dialogs);
 
+// "&Aplicar" at the end of step 2: the step log line "Modificando K (modelo
+// NAME)...", then the modifiers applied to the project's fator_k.dbf. An
+// error the summary does not cover is told as a warning and counts as Failed.
+ApplyResult applyKModel(const fs::path& projectDir, const std::string& model,
+                        const std::vector<KModifier>& modifiers, RunMonitor& monitor, Dialogs& dialogs);
+
+// The rows of one model of k_mod.dbf (name compared in capitals), in table order.
+std::vector<KModifier> modelModifiers(const fs::path& kmodFile, const std::string& model);
+
 // The rows of the table positions given, as modifiers.
 std::vector<KModifier> modifiersAt(const Table& kmod, const std::vector<std::size_t>& rows);
 

@@ -169,3 +169,52 @@ TEST(PrintStatement, EmptyResultFailureAndShownReport)
     EXPECT_EQ(seen.totals, (std::vector<std::string>{"6", "9"}));
     EXPECT_EQ(seen.pages.at(0).lines.size(), 2u);
 }
+
+// Columns sized by their widest text: portrait while they fit, then the page
+// turned, then a smaller font down to 6 pt, and an error past that -- never a
+// value cut.
+TEST(ReportLayouts, WidthTurnsThePageThenShrinksTheFont)
+{
+    struct Case {
+        std::size_t chars; // of every rate
+        bool landscape;
+        bool smaller;
+        bool fails;
+    };
+    const Case cases[] = {{4, false, false, false},
+                          {15, true, false, false},
+                          {20, true, true, false},
+                          {40, false, false, true}};
+    const ReportLayout& tef = layout("qr_tef_amen");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chars);
+        ResultSet r;
+        for (const ReportColumn& col : tef.columns)
+            r.columns.push_back(col.field);
+        Row row{Value("2011"), Value("0013")};
+        for (std::size_t i = 2; i < tef.columns.size(); ++i)
+            row.push_back(Value("0," + std::string(c.chars - 2, '7')));
+        r.rows.push_back(row);
+        if (c.fails) {
+            EXPECT_THROW(produceReport(tef, r, kComma), Error);
+            continue;
+        }
+        const ReportDocument doc = produceReport(tef, r, kComma);
+        EXPECT_EQ(doc.landscape, c.landscape);
+        EXPECT_EQ(doc.points < report_mm::kPoints, c.smaller);
+        EXPECT_GE(doc.points, report_mm::kMinPoints);
+        EXPECT_EQ(doc.pageWidth, c.landscape ? 279.4 : 215.9);
+        // Every value whole, in a box at least as wide as it.
+        const PageDrawing page = drawPage(doc, 0);
+        int values = 0;
+        for (const TextBox& t : page.texts) {
+            EXPECT_LE(estimatedTextWidth(t.text, t.points, t.bold), t.w + 1e-9) << t.text;
+            EXPECT_LE(t.x + t.w, doc.pageWidth - report_mm::kMargin + 1e-9) << t.text;
+            values += t.text == row[2].toText();
+        }
+        EXPECT_EQ(values, 8);
+        // A smaller font fits more lines on a page.
+        if (c.smaller)
+            EXPECT_GT(linesPerPage(doc.pageHeight, doc.points), linesPerPage(doc.pageHeight));
+    }
+}

@@ -3,11 +3,14 @@
 #include "data/larger_area.h"
 #include "data/project.h"
 #include "data/scripted_dialogs.h"
+#include "data/text_util.h"
+#include "results/ui/chart_painter.h"
 #include "results/ui/uRel_01.h"
 #include "results/ui/uResultados.h"
 #include "window_fixture.h"
 #include "test_util.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -27,33 +30,9 @@ using demovia::ui::TfrmResultados;
 
 namespace {
 
-struct QuietMonitor : RunMonitor {
-    void insertStep(const std::string&) override {}
-    void appendLine(const std::string&) override {}
-};
-
-// The sample state (censuses 2000 and 2010, August) imported, grouped and
-// projected through six steps once for all the tests here.
-// The sample project projected through six steps.
-struct ProjectedSample : test::SampleProject {
-    RunOutcome outcome;
-
-    ProjectedSample() : SampleProject("RESULT")
-    {
-        if (!ready)
-            return;
-        RunContext run;
-        run.appDir = state.appDir;
-        run.projectDir = state.projectDir;
-        run.uf = "12";
-        run.sexRatioText = "105";
-        run.settings = deriveRunSettings("2000", 7, "2010", 7, 6, InterpolationMethod::KarupKing);
-        QuietMonitor monitor;
-        ScriptedDialogs d;
-        d.confirmDefault = true; // go on past any check
-        outcome = runProjection(run, monitor, d);
-        ready = !outcome.cancelled && !outcome.projectedYears.empty();
-    }
+// The sample project projected through six steps once for all the tests here.
+struct ProjectedSample : test::ProjectedSample {
+    ProjectedSample() : test::ProjectedSample("RESULT", 6) {}
 };
 
 class ResultsWindow : public ::testing::Test {
@@ -291,4 +270,111 @@ TEST_F(ResultsWindow, PrintActsOnTheFocusedGridWithItsReport)
     EXPECT_GT(reports[2].pages.size(), 1u);
     EXPECT_EQ(reports[2].pages.back().number, static_cast<int>(reports[2].pages.size()));
     EXPECT_TRUE(dialogs.log.empty()) << dialogs.lastText();
+}
+
+TEST_F(ResultsWindow, ChartsPageDrawsPyramidsAndTotalsAndSavesThem)
+{
+    window->show();
+    ProjectDetails details;
+    details.census1.ano = "2000";
+    details.census2.ano = "2010";
+    window->projectOpened(details);
+    window->runFinished(s_sample->outcome);
+    auto* view = child<ui::ChartView>("img_grafico");
+    auto* kind = child<QComboBox>("cb_grafico");
+    auto* compare = child<QComboBox>("cb_comparar");
+    auto* mun = child<QLineEdit>("edt_mun_grafico");
+    ASSERT_EQ(child<QComboBox>("cb_ano_grafico")->count(), years()->count());
+    EXPECT_FALSE(view->hasChart());
+
+    // A municipality's pyramid with the last year as outline.
+    mun->setText("13");
+    compare->setCurrentIndex(compare->count() - 1);
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    ASSERT_TRUE(view->hasChart()) << dialogs.lastText();
+    EXPECT_EQ(mun->text(), "0013");
+    const auto* pyramid = std::get_if<PyramidChart>(&view->chart());
+    ASSERT_NE(pyramid, nullptr);
+    EXPECT_NE(pyramid->title.find("(0013)"), std::string::npos) << pyramid->title;
+    EXPECT_TRUE(pyramid->hasCompare);
+    EXPECT_EQ(pyramid->compareLegend, compare->currentText().toStdString());
+    EXPECT_EQ(pyramid->men.size(), 81u);
+
+    // The state by age groups, in %, with census 2 as outline.
+    mun->clear();
+    compare->setCurrentIndex(1);
+    child<QCheckBox>("ck_faixas")->setChecked(true);
+    child<QCheckBox>("ck_percentual")->setChecked(true);
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    pyramid = std::get_if<PyramidChart>(&view->chart());
+    ASSERT_NE(pyramid, nullptr);
+    EXPECT_EQ(pyramid->men.size(), 17u);
+    EXPECT_EQ(pyramid->compareLegend, "Censo 2 (2010)");
+    double sum = 0;
+    for (std::size_t i = 0; i < pyramid->men.size(); ++i)
+        sum += pyramid->men[i] + pyramid->women[i];
+    EXPECT_NEAR(sum, 100.0, 1e-9);
+
+    // The total population, saved as SVG through the file chosen.
+    kind->setCurrentIndex(1);
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    const auto* totals = std::get_if<TotalChart>(&view->chart());
+    ASSERT_NE(totals, nullptr);
+    EXPECT_EQ(totals->years.size(), static_cast<std::size_t>(years()->count()));
+    ASSERT_EQ(totals->censuses.size(), 2u);
+    EXPECT_EQ(totals->censuses[0].label, "Censo 1 (2000)");
+    test::TempDir out;
+    const fs::path svg = out / "total.svg";
+    window->chooseChartFile = [&] { return std::optional<std::string>(svg.string()); };
+    dialogs.log.clear();
+    QTest::mouseClick(child<QToolButton>("sb_salvar_grafico"), Qt::LeftButton);
+    ASSERT_TRUE(fs::exists(svg)) << dialogs.lastText();
+    EXPECT_TRUE(dialogs.saw("information", "criado com sucesso"));
+
+    // A municipality without population: a chart that says so, no failure.
+    kind->setCurrentIndex(0);
+    mun->setText("9999");
+    dialogs.log.clear();
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    pyramid = std::get_if<PyramidChart>(&view->chart());
+    ASSERT_NE(pyramid, nullptr);
+    EXPECT_FALSE(pyramid->message.empty());
+    EXPECT_TRUE(dialogs.log.empty()) << dialogs.lastText();
+
+    // After a reset nothing is left to draw.
+    window->resetaForm();
+    EXPECT_FALSE(view->hasChart());
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.saw("warning", "Não há anos projetados"));
+}
+
+TEST_F(ResultsWindow, ALargeYearsColumnsHoldEveryValue)
+{
+    // 25,000 rows: the columns are sized from the fields, not from a sample.
+    Table t(readSchema(s_sample->state.appDir / "DBVazio" / "PsFinais.dbf"));
+    for (int r = 0; r < 25000; ++r) {
+        const int age = r % 81;
+        const double big = r == 24999 ? 987654.123456789 : 1.5;
+        const std::string group = formatMask(std::min(age / 5 + 1, 17), "000");
+        t.append({Value("2099"), Value(year4(r / 81 + 1)), Value(group), Value(age), Value(r == 24999 ? 9876543 : 3),
+                  Value(4), Value(big), Value(0.012713233922698)});
+    }
+    const fs::path file = s_sample->state.projectDir / "2099.dbf";
+    writeTable(file, t);
+    window->show();
+    child<QTabWidget>("pc_resultados")->setCurrentIndex(1);
+    years()->addItem("2099");
+    years()->setCurrentIndex(years()->count() - 1);
+    QTest::mouseClick(child<QToolButton>("sb_pesq_ano"), Qt::LeftButton);
+    fs::remove(file);
+    ASSERT_EQ(rows("grd_psfinais"), 25000) << dialogs.lastText();
+    auto* grid = child<QTableView>("grd_psfinais");
+    const QFontMetrics fm = grid->fontMetrics();
+    auto* m = grid->model();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        int widest = 0;
+        for (int r = 0; r < m->rowCount(); r += (r > 100 && r < 24900) ? 97 : 1)
+            widest = std::max(widest, fm.horizontalAdvance(m->data(m->index(r, c)).toString()));
+        EXPECT_GE(grid->columnWidth(c), widest + 4) << c;
+    }
 }

@@ -6,6 +6,7 @@
 #include "data/larger_area.h"
 #include "data/project.h"
 #include "data/scripted_dialogs.h"
+#include "engine/run.h"
 #include "test_util.h"
 #include "ui/table_model.h"
 #include "ui/work_window.h"
@@ -97,6 +98,32 @@ struct SampleProject {
                 importLargerArea(app, pd, "12", LargerAreaTable::TxFec, samples / "tx_fec.txt", comma, d) &&
                 importLargerArea(app, pd, "12", LargerAreaTable::RelNas, samples / "rel_nas.txt", comma, d) &&
                 groupCensuses(app, pd, d);
+    }
+};
+
+// The sample project projected through the first steps (Karup-King, the
+// census dates of the sample), going on past any check.
+struct ProjectedSample : SampleProject {
+    RunOutcome outcome;
+
+    ProjectedSample(std::string name, int steps) : SampleProject(std::move(name))
+    {
+        if (!ready)
+            return;
+        struct Quiet : RunMonitor {
+            void insertStep(const std::string&) override {}
+            void appendLine(const std::string&) override {}
+        } monitor;
+        RunContext run;
+        run.appDir = state.appDir;
+        run.projectDir = state.projectDir;
+        run.uf = "12";
+        run.sexRatioText = "105";
+        run.settings = deriveRunSettings("2000", 7, "2010", 7, steps, InterpolationMethod::KarupKing);
+        ScriptedDialogs d;
+        d.confirmDefault = true;
+        outcome = runProjection(run, monitor, d);
+        ready = !outcome.cancelled && !outcome.projectedYears.empty();
     }
 };
 

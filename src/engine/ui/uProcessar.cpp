@@ -5,6 +5,7 @@
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
 #include "data/text_util.h"
+#include "engine/preprocessing.h"
 #include "engine/ui/uProcessando.h"
 #include "ui/widgets.h"
 
@@ -277,10 +278,9 @@ void TfrmProcessar::tb_exportaClick()
 {
     if (m_ctx.state.projectDir.empty())
         return;
-    const char* files[3] = {"Tot_UF.dbf", "Tot_UFM.dbf", "TCensos1.dbf"};
     const int tab = std::clamp(m_pages->currentIndex(), 0, 2);
-    const std::string statement = "select * from " + quotedTable(folderText(m_ctx.state.projectDir) + files[tab]) + ";";
     try {
+        const std::string statement = preprocessingExportStatement(m_ctx.state.projectDir, tab);
         SqlEngine sql;
         exportStatement(sql, statement, m_ctx.format, m_ctx.dialogs);
     } catch (const std::exception& e) {

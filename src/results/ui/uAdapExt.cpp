@@ -5,6 +5,7 @@
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 #include "results/adapter.h"
+#include "results/year_views.h"
 #include "ui/table_model.h"
 #include "ui/widgets.h"
 
@@ -35,20 +36,6 @@ QWidget* gridPage(const char* name, QTableView*& grid, TableModel* model, QWidge
     grid = makeTableGrid(gridName, model, page);
     lay->addWidget(grid);
     return page;
-}
-
-// The age-group view's rows as a table for its grid: texts as texts, the
-// unrounded sums with decimals.
-Table resultTable(const ResultSet& r)
-{
-    Table t;
-    for (const auto& c : r.columns) {
-        const bool text = !r.rows.empty() && !r.rows.front()[t.fields.size()].isNumber();
-        const bool decimals = lowerAscii(c).size() > 4 && lowerAscii(c).substr(lowerAscii(c).size() - 4) == "_dec";
-        t.fields.push_back(text ? FieldDef{c, 'C', 10, 0} : FieldDef{c, 'N', 19, decimals ? 10 : 0});
-    }
-    t.rows = r.rows;
-    return t;
 }
 
 } // namespace
@@ -194,10 +181,10 @@ void TfrmAdapExt::sb_processarClick()
             const fs::path adapted = adaptedFile(m_ctx.state.projectDir, year);
             m_ages->load(adapted);
             m_adaptedPath = adapted.string();
-            const std::string statement = ageGroupStatement(m_ctx.state.projectDir, year);
-            SqlEngine sql;
-            m_groups->setTable(resultTable(sql.query(statement)));
-            m_groupStatement = statement;
+            // The age-group view summed from the table just read; export and
+            // print run the statement of the same view.
+            m_groups->setTable(ageGroupView(m_ages->table()));
+            m_groupStatement = ageGroupStatement(m_ctx.state.projectDir, year);
         } catch (const Error& e) {
             m_ctx.dialogs.warning(std::string("Não foi possível concluir a adaptação.\n\nErro original: ") + e.what());
             return;

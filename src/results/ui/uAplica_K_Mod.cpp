@@ -58,13 +58,8 @@ void TfrmAplica_K_Mod::bb_aplicarClick()
         return;
     // Both lists are sorted and hold the same names: the same position is the same model.
     m_kmod.selectModel(index);
-    m_monitor.insertStep("Modificando K (modelo " + m_models->item(index)->text().toStdString() + ")...");
-    ApplyResult result = ApplyResult::Failed;
-    try {
-        result = applyKModifiers(m_ctx.state.projectDir / "fator_k.dbf", m_kmod.selectedModifiers(), m_ctx.dialogs);
-    } catch (const std::exception& e) {
-        m_ctx.dialogs.warning("Erro na tentativa de modificação do K.\n\nErro original: " + std::string(e.what()));
-    }
+    const ApplyResult result = applyKModel(m_ctx.state.projectDir, m_models->item(index)->text().toStdString(),
+                                           m_kmod.selectedModifiers(), m_monitor, m_ctx.dialogs);
     if (result != ApplyResult::NoModifier)
         done(QDialog::Accepted);
 }

@@ -1,7 +1,10 @@
 #include "results/ui/uRel_01.h"
 
-#include <QFile>
-#include <QFont>
+#include "data/table.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -10,11 +13,36 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include <algorithm>
+#include <map>
+#include <memory>
+#include <utility>
 
 namespace demovia::ui {
 
 namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+Qt::Alignment alignmentOf(TextAlign a)
+{
+    switch (a) {
+    case TextAlign::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case TextAlign::Center:
+        return Qt::AlignCenter;
+    case TextAlign::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+QPageLayout pageLayoutOf(const ReportDocument& doc)
+{
+    return QPageLayout(QPageSize(doc.paper == Paper::A4 ? QPageSize::A4 : QPageSize::Letter),
+                       doc.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+}
+
+} // namespace
 
 QFont reportFont(double points, bool bold)
 {
@@ -26,30 +54,45 @@ QFont reportFont(double points, bool bold)
     return f;
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-} // namespace
+TextWidth reportTextWidth()
+{
+    // Measured on a 1200 dpi surface, as the printer and the PDF draw, so
+    // that no screen's hinting makes a text look narrower than it prints.
+    struct Metrics {
+        QImage surface{1, 1, QImage::Format_RGB32};
+        std::map<std::pair<int, bool>, std::unique_ptr<QFontMetricsF>> byFont;
+        Metrics()
+        {
+            const int dotsPerMetre = static_cast<int>(1200 / 0.0254);
+            surface.setDotsPerMeterX(dotsPerMetre);
+            surface.setDotsPerMeterY(dotsPerMetre);
+        }
+    };
+    auto metrics = std::make_shared<Metrics>();
+    return [metrics](const std::string& text, double points, bool bold) {
+        const std::pair<int, bool> key{static_cast<int>(points * 100 + 0.5), bold};
+        auto& fm = metrics->byFont[key];
+        if (!fm)
+            fm = std::make_unique<QFontMetricsF>(reportFont(points, bold), &metrics->surface);
+        return fm->horizontalAdvance(q(text)) * 25.4 / 1200.0;
+    };
+}
 
 void setUpReportDevice(const ReportDocument& doc, QPagedPaintDevice& device)
 {
     if (auto* printer = dynamic_cast<QPrinter*>(&device))
         printer->setFullPage(true); // we place the 10 mm margins ourselves
-    device.setPageSize(QPageSize(doc.paper == Paper::A4 ? QPageSize::A4 : QPageSize::Letter));
-    device.setPageOrientation(QPageLayout::Portrait);
-    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    device.setPageLayout(pageLayoutOf(doc));
 }
 
 bool drawReport(const ReportDocument& doc, QPagedPaintDevice& device)
 {
-    using namespace report_mm;
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     const double dpi = device.logicalDpiY() > 0 ? device.logicalDpiY() : 72.0;
     const auto mm = [dpi](double v) { return v * dpi / 25.4; };
     const auto rect = [&](double x, double y, double w, double h) { return QRectF(mm(x), mm(y), mm(w), mm(h)); };
-    const double usable = doc.pageWidth - 2 * kMargin;
-    const double pad = 1.0; // keeps right-aligned values off the next column
     QPen pen(Qt::black);
     pen.setWidthF(mm(0.25));
     painter.setPen(pen);
@@ -57,64 +100,17 @@ bool drawReport(const ReportDocument& doc, QPagedPaintDevice& device)
     for (std::size_t p = 0; p < doc.pages.size(); ++p) {
         if (p > 0)
             device.newPage();
-        const ReportPage& page = doc.pages[p];
-        double y = kMargin;
-
-        painter.setFont(reportFont(4, false));
-        painter.drawText(rect(kMargin, y, usable, kBrandLine), Qt::AlignLeft | Qt::AlignTop, "Demovia 2.0");
-        painter.setFont(reportFont(8, false));
-        painter.drawText(rect(kMargin, y, usable, kBrandLine + 1), Qt::AlignRight | Qt::AlignTop,
-                         QString("Pág. %1").arg(page.number));
-        y += kBrandLine;
-
-        painter.setFont(reportFont(12, true));
-        painter.drawText(rect(kMargin, y, usable, kTitleLine), Qt::AlignLeft | Qt::AlignVCenter, q(doc.title));
-        y += kTitleLine;
-
-        painter.setFont(reportFont(8, true));
-        for (std::size_t c = 0; c < doc.headings.size(); ++c)
-            painter.drawText(rect(doc.places[c].left, y, doc.places[c].width, kHeadingLine), Qt::AlignCenter,
-                             q(doc.headings[c]));
-        y += kHeadingLine;
-        painter.drawLine(QPointF(mm(kMargin), mm(y)), QPointF(mm(doc.pageWidth - kMargin), mm(y)));
-        y += kRuleGap;
-
-        painter.setFont(reportFont(8, false));
-        for (const auto& line : page.lines) {
-            for (std::size_t c = 0; c < line.size() && c < doc.places.size(); ++c)
-                painter.drawText(rect(doc.places[c].left, y, doc.places[c].width - pad, kDetailLine),
-                                 Qt::AlignRight | Qt::AlignVCenter, q(line[c]));
-            y += kDetailLine;
+        const PageDrawing page = drawPage(doc, p);
+        for (const RectBox& r : page.rects) {
+            if (r.fillWhite)
+                painter.fillRect(rect(r.x, r.y, r.w, r.h), Qt::white);
+            painter.drawRect(rect(r.x, r.y, r.w, r.h));
         }
-
-        if (page.totals) {
-            y += 2.0;
-            const double boxHeight = kTotalsBox - 2.0 - kBoxOffset;
-            const double boxWidth = usable - kBoxOffset;
-            painter.drawRect(rect(kMargin + kBoxOffset, y + kBoxOffset, boxWidth, boxHeight));
-            painter.fillRect(rect(kMargin, y, boxWidth, boxHeight), Qt::white);
-            painter.drawRect(rect(kMargin, y, boxWidth, boxHeight));
-            const double row = (boxHeight - 2.0) / 2;
-            painter.setFont(reportFont(8, true));
-            for (std::size_t t = 0; t < doc.totalsHeadings.size(); ++t) {
-                const int c = doc.totalsColumns[t];
-                if (c < 0)
-                    continue;
-                const ColumnPlace& at = doc.places[static_cast<std::size_t>(c)];
-                painter.drawText(rect(at.left, y + 1.0, at.width, row), Qt::AlignCenter, q(doc.totalsHeadings[t]));
-            }
-            painter.drawText(rect(kMargin + 2.0, y + 1.0 + row, 30, row), Qt::AlignLeft | Qt::AlignVCenter, "Totais");
-            painter.setFont(reportFont(8, false));
-            for (std::size_t t = 0; t < doc.totals.size(); ++t) {
-                const int c = doc.totalsColumns[t];
-                if (c < 0)
-                    continue;
-                const ColumnPlace& at = doc.places[static_cast<std::size_t>(c)];
-                // The last column ends at the frame: keep its sum inside.
-                const double right = std::min(at.left + at.width - pad, kMargin + boxWidth - 1.5);
-                painter.drawText(rect(at.left, y + 1.0 + row, right - at.left, row), Qt::AlignRight | Qt::AlignVCenter,
-                                 q(doc.totals[t]));
-            }
+        for (const LineBox& l : page.lines)
+            painter.drawLine(QPointF(mm(l.x1), mm(l.y1)), QPointF(mm(l.x2), mm(l.y2)));
+        for (const TextBox& t : page.texts) {
+            painter.setFont(reportFont(t.points, t.bold));
+            painter.drawText(rect(t.x, t.y, t.w, t.h), alignmentOf(t.align), q(t.text));
         }
     }
     return painter.end();
@@ -131,16 +127,35 @@ void previewReport(const ReportDocument& doc, QWidget* parent)
     dialog.exec();
 }
 
+QByteArray reportPdf(const ReportDocument& doc)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        if (!writer.setPageLayout(pageLayoutOf(doc)))
+            return {};
+        writer.setResolution(300);
+        writer.setTitle(q(doc.title));
+        writer.setCreator("Demovia 2.0");
+        if (!drawReport(doc, writer))
+            return {};
+    }
+    return bytes;
+}
+
 bool writeReportPdf(const ReportDocument& doc, const QString& file)
 {
-    QPdfWriter writer(file);
-    if (!writer.setPageLayout(QPageLayout(QPageSize(doc.paper == Paper::A4 ? QPageSize::A4 : QPageSize::Letter),
-                                          QPageLayout::Portrait, QMarginsF(0, 0, 0, 0))))
+    const QByteArray bytes = reportPdf(doc);
+    if (bytes.isEmpty())
         return false;
-    writer.setResolution(300);
-    writer.setTitle(QString::fromStdString(doc.title));
-    writer.setCreator("Demovia 2.0");
-    return drawReport(doc, writer) && QFile::exists(file);
+    try {
+        writeFileAtomically(fs::path(file.toStdString()), bytes.toStdString());
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace demovia::ui

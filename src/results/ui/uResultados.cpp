@@ -5,10 +5,14 @@
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
 #include "data/text_util.h"
+#include "results/ui/chart_painter.h"
 #include "results/ui/uRel_01.h"
+#include "results/year_views.h"
 #include "ui/widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -20,7 +24,12 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <optional>
+#include <thread>
 
 namespace demovia::ui {
 
@@ -64,6 +73,59 @@ Table asTable(const ResultSet& rs)
     }
     t.rows = rs.rows;
     return t;
+}
+
+// Column widths. A small table's columns fit its values; a large one (a
+// year has 69,000 rows in a large state) is sized from its fields' widths,
+// which bound every value's text, instead of sampling a thousand rows of it.
+void fitColumns(QTableView* grid, const TableModel& model)
+{
+    constexpr int kLarge = 20000;
+    if (model.rowCount() <= kLarge) {
+        grid->resizeColumnsToContents();
+        return;
+    }
+    const QFontMetrics fm = grid->fontMetrics();
+    const QFontMetrics header = grid->horizontalHeader()->fontMetrics();
+    const int pad = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 12;
+    const auto& fields = model.table().fields;
+    for (int c = 0; c < static_cast<int>(fields.size()); ++c) {
+        const FieldDef& f = fields[static_cast<std::size_t>(c)];
+        // Numbers are shown in their shortest form, at most 15 significant
+        // digits with sign and separator.
+        const int chars = f.isNumeric() ? std::min(f.width, 18) : f.width;
+        const int values = fm.horizontalAdvance(QString(std::max(chars, 1), f.isNumeric() ? QChar('0') : QChar('W')));
+        const int heading = header.horizontalAdvance(QString::fromStdString(f.name)) + 16;
+        grid->horizontalHeader()->resizeSection(c, std::max(values + pad, heading));
+    }
+}
+
+// Reads the tables on two threads; each entry the table, nothing when the
+// file does not exist, or the text of the failure.
+struct ReadResult {
+    std::optional<Table> table;
+    std::string failure;
+};
+std::vector<ReadResult> readTables(const std::vector<fs::path>& files)
+{
+    std::vector<ReadResult> out(files.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < files.size();) {
+            try {
+                if (fileExists(files[i]))
+                    out[i].table = readTable(resolveFile(files[i]));
+            } catch (const std::exception& e) {
+                out[i].failure = e.what();
+                if (out[i].failure.empty())
+                    out[i].failure = "erro de leitura";
+            }
+        }
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return out;
 }
 
 QSplitter* splitter(Qt::Orientation o, QWidget* parent)
@@ -188,6 +250,7 @@ TfrmResultados::TfrmResultados(UiContext& ctx, QWidget* parent)
     projSplit->addWidget(bottom);
     projLayout->addWidget(projSplit, 1);
     m_pages->addTab(projPage, "Projeções");
+    m_pages->addTab(makeChartPage(m_pages), "Gráficos");
 
     layout->addWidget(m_pages, 1);
 
@@ -213,9 +276,16 @@ QTableView* TfrmResultados::makeGrid(Grid g, QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     m_grids[static_cast<std::size_t>(g)] = grid;
-    // Widths follow the values of each table shown.
-    connect(m_models[static_cast<std::size_t>(g)], &QAbstractItemModel::modelReset, grid,
-            [grid] { grid->resizeColumnsToContents(); });
+    // Widths follow each table shown; a grid out of sight is sized when it
+    // comes into sight.
+    TableModel* model = m_models[static_cast<std::size_t>(g)];
+    connect(model, &QAbstractItemModel::modelReset, grid, [grid, model] {
+        if (grid->isVisible())
+            fitColumns(grid, *model);
+        else
+            grid->setProperty("fitPending", true);
+    });
+    grid->installEventFilter(this);
     return grid;
 }
 
@@ -237,6 +307,13 @@ QWidget* TfrmResultados::titled(const char* title, QTableView* grid, QWidget* pa
 
 bool TfrmResultados::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show) {
+        for (int g = 0; g < GridCount; ++g)
+            if (watched == m_grids[static_cast<std::size_t>(g)] && watched->property("fitPending").toBool()) {
+                watched->setProperty("fitPending", false);
+                fitColumns(m_grids[static_cast<std::size_t>(g)], *m_models[static_cast<std::size_t>(g)]);
+            }
+    }
     if (watched == m_years && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -257,20 +334,27 @@ void TfrmResultados::resetaForm()
     m_ctx.state.firstProjectedYear = 0;
     m_pages->setCurrentIndex(0);
     m_intermediate->setCurrentIndex(0);
-    m_years->clear();
+    fillYears({});
 }
 
 bool TfrmResultados::loadIntermediate(std::string& failure)
 {
+    std::vector<fs::path> files;
+    for (int g = CrUfp; g <= NascSexo; ++g)
+        files.push_back(m_ctx.state.projectDir / kGrids[g].file);
+    std::vector<ReadResult> read = readTables(files);
     bool ok = true;
     for (int g = CrUfp; g <= NascSexo; ++g) {
         TableModel* model = m_models[static_cast<std::size_t>(g)];
-        try {
-            model->load(m_ctx.state.projectDir / kGrids[g].file);
-        } catch (const std::exception& e) {
-            model->clear();
+        ReadResult& r = read[static_cast<std::size_t>(g - CrUfp)];
+        if (r.table) {
+            model->setTable(std::move(*r.table));
+            continue;
+        }
+        model->clear();
+        if (!r.failure.empty()) {
             if (ok)
-                failure = e.what();
+                failure = r.failure;
             ok = false;
         }
     }
@@ -280,14 +364,32 @@ bool TfrmResultados::loadIntermediate(std::string& failure)
 void TfrmResultados::fillYears(const std::vector<int>& years)
 {
     m_years->clear();
-    for (int y : years)
-        m_years->addItem(QString::fromStdString(year4(y)));
+    m_chartYear->clear();
+    m_chartCompare->clear();
+    m_chartCompare->addItem("Sem contorno");
+    m_chartCompare->addItem("Censo 2");
+    for (int y : years) {
+        const QString text = QString::fromStdString(year4(y));
+        m_years->addItem(text);
+        m_chartYear->addItem(text);
+        m_chartCompare->addItem(text);
+    }
     if (m_years->count() > 0)
         m_years->setCurrentIndex(0);
+    m_chart->clear();
 }
 
-void TfrmResultados::projectOpened(const ProjectDetails& /*details*/)
+void TfrmResultados::projectOpened(const ProjectDetails& details)
 {
+    const auto yearOf = [](const std::string& text) {
+        try {
+            return static_cast<int>(parseWhole(trim(text)));
+        } catch (const Error&) {
+            return 0;
+        }
+    };
+    m_census1Year = yearOf(details.census1.ano);
+    m_census2Year = yearOf(details.census2.ano);
     if (m_ctx.state.projectDir.empty())
         return;
     std::string failure;
@@ -323,43 +425,52 @@ void TfrmResultados::runFinished(const RunOutcome& outcome)
 
 void TfrmResultados::sb_pesq_anoClick()
 {
+    // One read of the year table; the age-group and municipal views are summed
+    // from it in one pass. Export and print run the statements of the same views.
     const std::string year = m_years->currentText().toStdString();
-    const std::string file = folderText(m_ctx.state.projectDir) + year + ".dbf";
+    const fs::path file = resolveFile(yearTableFile(m_ctx.state.projectDir, year));
+    const auto cannotRead = [this](const std::string& why) {
+        m_ctx.dialogs.warning("Não foi possível acessar o arquivo do ano escolhido.\n"
+                              "Verifique se ele está aberto por outra aplicação e tente novamente.\n\n"
+                              "Erro original: " +
+                              why);
+    };
     TableModel* fx = m_models[PsFinFx];
     TableModel* tot = m_models[PsFinTot];
+    BusyGuard busy(m_ctx.dialogs);
+    fx->clear();
+    Table ages;
     try {
-        BusyGuard busy(m_ctx.dialogs);
-        if (fileExists(file)) {
-            m_models[PsFinais]->load(file);
-            m_yearFile = resolveFile(file).string();
-        }
-        fx->clear();
-        m_fxQuery = "select ano, mun, faixa, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as "
-                    "hom_dec, sum (mul_dec) as mul_dec from " +
-                    quotedTable(file) + " group by ano, mun, faixa order by ano, mun, faixa;";
-        fx->setTable(asTable(m_sql->query(m_fxQuery)));
+        ages = readTable(file); // a missing year keeps the table shown before
     } catch (const std::exception& e) {
-        m_ctx.dialogs.warning(std::string("Não foi possível acessar o arquivo do ano escolhido.\n"
-                                          "Verifique se ele está aberto por outra aplicação e tente novamente.\n\n"
-                                          "Erro original: ") +
-                              e.what());
+        cannotRead(e.what());
         return;
     }
-
+    Table groups, totals;
+    std::string groupsFailure, totalsFailure;
     try {
-        BusyGuard busy(m_ctx.dialogs);
-        tot->clear();
-        m_totQuery = "select ano, mun, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as hom_dec, "
-                     "sum (mul_dec) as mul_dec from " +
-                     quotedTable(file) + " group by ano, mun order by ano, mun;";
-        tot->setTable(asTable(m_sql->query(m_totQuery)));
+        groups = ageGroupView(ages);
+        totals = totalsView(ages);
     } catch (const std::exception& e) {
-        tot->clear();
-        m_ctx.dialogs.warning(std::string("Não foi possível obter os totais por município\npara o ano escolhido.\n\n"
-                                          "Erro original: ") +
-                              e.what());
+        (groups.fields.empty() ? groupsFailure : totalsFailure) = e.what();
+    }
+    m_yearFile = file.string();
+    m_models[PsFinais]->setTable(std::move(ages));
+    if (!groupsFailure.empty()) {
+        cannotRead(groupsFailure);
         return;
     }
+    m_fxQuery = ageGroupViewStatement(file);
+    fx->setTable(std::move(groups));
+    tot->clear();
+    if (!totalsFailure.empty()) {
+        m_ctx.dialogs.warning("Não foi possível obter os totais por município\npara o ano escolhido.\n\n"
+                              "Erro original: " +
+                              totalsFailure);
+        return;
+    }
+    m_totQuery = totalsViewStatement(file);
+    tot->setTable(std::move(totals));
 
     if (isEnabled() && isVisible())
         m_grids[PsFinais]->setFocus();
@@ -422,7 +533,152 @@ void TfrmResultados::tb_imprimeClick()
     const int g = focusedGrid();
     if (g < 0)
         return;
-    printStatement(*m_sql, statementOf(g), kGrids[g].report, m_ctx.format, m_ctx.dialogs, showReport);
+    printStatement(*m_sql, statementOf(g), kGrids[g].report, m_ctx.format, m_ctx.dialogs, showReport,
+                   reportTextWidth());
+}
+
+QWidget* TfrmResultados::makeChartPage(QWidget* parent)
+{
+    auto* page = new QWidget(parent);
+    page->setObjectName("ts_graficos");
+    auto* l = new QVBoxLayout(page);
+    l->setContentsMargins(0, 0, 0, 0);
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 2, 4, 2);
+
+    m_chartKind = new QComboBox(page);
+    m_chartKind->setObjectName("cb_grafico");
+    m_chartKind->addItems({"Pirâmide etária", "População total"});
+    m_chartKind->setToolTip("Gráfico a desenhar");
+    strip->addWidget(m_chartKind);
+
+    auto* yearLabel = new QLabel("Ano", page);
+    strip->addWidget(yearLabel);
+    m_chartYear = new QComboBox(page);
+    m_chartYear->setObjectName("cb_ano_grafico");
+    m_chartYear->setToolTip("Ano da pirâmide");
+    m_chartYear->setMinimumContentsLength(6);
+    yearLabel->setBuddy(m_chartYear);
+    strip->addWidget(m_chartYear);
+
+    auto* munLabel = new QLabel("Cód. Mun.", page);
+    strip->addWidget(munLabel);
+    m_chartMun = new QLineEdit(page);
+    m_chartMun->setObjectName("edt_mun_grafico");
+    m_chartMun->setMaxLength(4);
+    m_chartMun->setPlaceholderText("UF");
+    m_chartMun->setToolTip("Município do gráfico; vazio: a UF inteira");
+    m_chartMun->setFixedWidth(m_chartMun->fontMetrics().horizontalAdvance("00000") + 12);
+    m_chartMun->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), m_chartMun));
+    munLabel->setBuddy(m_chartMun);
+    strip->addWidget(m_chartMun);
+
+    auto* compareLabel = new QLabel("Contorno", page);
+    strip->addWidget(compareLabel);
+    m_chartCompare = new QComboBox(page);
+    m_chartCompare->setObjectName("cb_comparar");
+    m_chartCompare->setToolTip("Outro ano, ou o censo 2, desenhado em contorno sobre a pirâmide");
+    compareLabel->setBuddy(m_chartCompare);
+    strip->addWidget(m_chartCompare);
+
+    m_chartGroups = new QCheckBox("Por &faixa etária", page);
+    m_chartGroups->setObjectName("ck_faixas");
+    strip->addWidget(m_chartGroups);
+    m_chartPercent = new QCheckBox("Em &%", page);
+    m_chartPercent->setObjectName("ck_percentual");
+    strip->addWidget(m_chartPercent);
+
+    auto* draw = makeToolButton(page, "sb_desenhar", "&Desenhar", "Desenha o gráfico escolhido");
+    auto* save = makeToolButton(page, "sb_salvar_grafico", "&Salvar imagem", "Salva o gráfico em PNG ou SVG");
+    auto* print = makeToolButton(page, "sb_imprimir_grafico", "Im&primir gráfico", "Imprime o gráfico");
+    strip->addWidget(draw);
+    strip->addWidget(save);
+    strip->addWidget(print);
+    strip->addStretch();
+    l->addLayout(strip);
+
+    m_chart = new ChartView(page);
+    m_chart->setObjectName("img_grafico");
+    l->addWidget(m_chart, 1);
+
+    connect(draw, &QToolButton::clicked, this, &TfrmResultados::sb_desenharClick);
+    connect(save, &QToolButton::clicked, this, &TfrmResultados::sb_salvar_graficoClick);
+    connect(print, &QToolButton::clicked, this, &TfrmResultados::sb_imprimir_graficoClick);
+    connect(m_chartMun, &QLineEdit::returnPressed, this, &TfrmResultados::sb_desenharClick);
+    chooseChartFile = [this]() -> std::optional<std::string> {
+        const QString f = QFileDialog::getSaveFileName(this, "Salvar gráfico", QString::fromStdString(
+                                                           folderText(m_ctx.state.projectDir)),
+                                                       "Imagem PNG (*.png);;Imagem SVG (*.svg)");
+        if (f.isEmpty())
+            return std::nullopt;
+        return f.toStdString();
+    };
+    return page;
+}
+
+void TfrmResultados::sb_desenharClick()
+{
+    if (m_ctx.state.projectDir.empty() || m_chartYear->count() == 0) {
+        m_ctx.dialogs.warning("Não há anos projetados para desenhar.\n\nExecute a projeção até o passo 6.");
+        return;
+    }
+    ChartRequest r;
+    r.appDir = m_ctx.state.appDir;
+    r.projectDir = m_ctx.state.projectDir;
+    r.uf = m_ctx.state.ufCode();
+    r.format = m_ctx.format;
+    r.census1Year = m_census1Year;
+    r.census2Year = m_ctx.state.run.baseYear > 0 ? m_ctx.state.run.baseYear : m_census2Year;
+    r.firstProjectedYear = m_chartYear->itemText(0).toInt();
+    r.year = m_chartYear->currentText().toInt();
+    r.options = {m_chartGroups->isChecked(), m_chartPercent->isChecked()};
+    const int compare = m_chartCompare->currentIndex();
+    if (compare == 1)
+        r.compare = CompareWith::Census2;
+    else if (compare > 1) {
+        r.compare = CompareWith::Year;
+        r.compareYear = m_chartCompare->currentText().toInt();
+    }
+    try {
+        if (!m_chartMun->text().trimmed().isEmpty()) {
+            r.mun = typedMunCode(m_chartMun->text().toStdString());
+            m_chartMun->setText(QString::fromStdString(r.mun));
+        }
+        BusyGuard busy(m_ctx.dialogs);
+        if (m_chartKind->currentIndex() == 0)
+            m_chart->setChart(projectPyramid(r));
+        else
+            m_chart->setChart(projectTotals(r));
+    } catch (const std::exception& e) {
+        m_chart->clear();
+        m_ctx.dialogs.warning(std::string("Não foi possível desenhar o gráfico.\n\nErro original: ") + e.what());
+    }
+}
+
+void TfrmResultados::sb_salvar_graficoClick()
+{
+    if (!m_chart->hasChart()) {
+        m_ctx.dialogs.warning("Desenhe um gráfico antes de salvá-lo.");
+        return;
+    }
+    const auto file = chooseChartFile ? chooseChartFile() : std::nullopt;
+    if (!file)
+        return;
+    std::string failure;
+    if (!writeChartFile(m_chart->chart(), QString::fromStdString(*file), failure)) {
+        m_ctx.dialogs.warning("Não foi possível salvar o gráfico.\n\nErro original: " + failure);
+        return;
+    }
+    m_ctx.dialogs.information("Arquivo " + *file + "\ncriado com sucesso");
+}
+
+void TfrmResultados::sb_imprimir_graficoClick()
+{
+    if (!m_chart->hasChart()) {
+        m_ctx.dialogs.warning("Desenhe um gráfico antes de imprimi-lo.");
+        return;
+    }
+    previewChart(m_chart->chart(), this);
 }
 
 } // namespace demovia::ui

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/run.h"
+#include "results/charts.h"
 #include "results/report_layouts.h"
 #include "ui/table_model.h"
 #include "ui/work_window.h"
@@ -7,14 +8,18 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
 class QTableView;
 
 namespace demovia::ui {
+
+class ChartView;
 
 // The results browser: every table a run writes, the projected population of
 // one chosen year by single age, by age group and per municipality, and the
@@ -37,12 +42,18 @@ public:
 
     // Shows a laid-out report; the print preview unless replaced (tests).
     std::function<void(const ReportDocument&)> showReport;
+    // The file a chart is saved to (.png or .svg); a file dialog unless
+    // replaced (tests). nullopt: cancelled.
+    std::function<std::optional<std::string>()> chooseChartFile;
 
 public slots:
     void sb_pesq_anoClick();   // Show year
     void sb_localizarClick();  // Locate municipality
     void tb_exportaClick();
     void tb_imprimeClick();
+    void sb_desenharClick();          // draws the chart chosen on the page "Gráficos"
+    void sb_salvar_graficoClick();    // saves it as PNG or SVG
+    void sb_imprimir_graficoClick();  // prints it through the reports' preview
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +73,7 @@ private:
     void fillYears(const std::vector<int>& years);
     int focusedGrid() const;
     std::string statementOf(int grid) const;
+    QWidget* makeChartPage(QWidget* parent);
 
     std::array<TableModel*, GridCount> m_models{};
     std::array<QTableView*, GridCount> m_grids{};
@@ -73,6 +85,16 @@ private:
     QTabWidget* m_pages;
     QTabWidget* m_intermediate;
     std::unique_ptr<SqlEngine> m_sql;
+    // The page "Gráficos".
+    QComboBox* m_chartKind;
+    QComboBox* m_chartYear;
+    QComboBox* m_chartCompare;
+    QLineEdit* m_chartMun;
+    QCheckBox* m_chartGroups;
+    QCheckBox* m_chartPercent;
+    ChartView* m_chart;
+    int m_census1Year = 0;
+    int m_census2Year = 0;
 };
 
 } // namespace demovia::ui
