@@ -4,15 +4,16 @@
 #include "ui/qt_dialogs.h"
 #include "shell/ui/single_instance.h"
 #include "shell/ui/help_menu.h"
+#include "shell/ui/regional.h"
 #include "shell/ui/registry_menu.h"
 #include "shell/ui/work_windows.h"
 #include "shell/ui/uPrincipal.h"
+#include "ui/images.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
-#include <QStyle>
 
 #include <clocale>
 #include <exception>
@@ -47,27 +48,18 @@ private:
     }
 };
 
-// The person's regional number format, for the text files.
-demovia::NumberFormat regionalFormat()
-{
-    demovia::NumberFormat f;
-    const QLocale loc = QLocale::system();
-    const QString dec = loc.decimalPoint(), grp = loc.groupSeparator();
-    if (dec.size() == 1 && dec.at(0).unicode() < 128)
-        f.decimal = static_cast<char>(dec.at(0).unicode());
-    if (grp.size() == 1 && grp.at(0).unicode() < 128 && grp != dec)
-        f.grouping = static_cast<char>(grp.at(0).unicode());
-    else if (f.decimal == f.grouping)
-        f.grouping = f.decimal == ',' ? '.' : ',';
-    return f;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
+    demovia::ui::defaultToBrazilianPortuguese();
     DemoviaApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C"); // numbers inside the tables are locale-free
+    // Dates and numbers in the person's regional form; Qt's own dialogs and
+    // buttons in Portuguese, like every text of the system.
+    const QLocale regional = demovia::ui::regionalLocale();
+    QLocale::setDefault(regional);
+    demovia::ui::installQtTranslations(app, QCoreApplication::applicationDirPath());
 
     demovia::ui::SingleInstance lock("Kavo.Demovia");
     if (!lock.acquired()) {
@@ -81,14 +73,14 @@ int main(int argc, char** argv)
     }
 
     QApplication::setApplicationName(kTitle);
-    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
+    QApplication::setWindowIcon(demovia::ui::applicationIcon());
 
     const std::filesystem::path appDir =
         std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
     demovia::ui::QtDialogs dialogs;
     dialogs.setStartFolder(appDir.string());
 
-    demovia::ui::TfrmPrincipal principal(appDir, dialogs, regionalFormat());
+    demovia::ui::TfrmPrincipal principal(appDir, dialogs, demovia::ui::regionalFormat(regional));
     demovia::ui::addWorkWindows(principal);
     demovia::ui::connectToolCommands(principal);
     demovia::ui::connectRegistryCommands(principal);

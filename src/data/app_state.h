@@ -18,6 +18,9 @@ struct AppState {
     int firstProjectedYear = 0;
     RunSettings run;
     bool newProjectMark = false;
+    // The state the registry's municipality view is filtered on; it lasts
+    // from one opening of the registry to the next. -1: not filtered yet.
+    long long registryFilterUf = -1;
 
     bool projectOpen() const { return caption != baseCaption; }
     // The characters 6 and 7 of the first status panel.

@@ -157,6 +157,47 @@ std::optional<std::vector<std::string>> importExternal(const fs::path& appDir, c
     return externalYears(projectDir);
 }
 
+namespace {
+
+// Up to five codes, then an ellipsis.
+std::string someCodes(const std::vector<std::string>& codes)
+{
+    std::string out;
+    for (std::size_t i = 0; i < codes.size() && i < 5; ++i)
+        out += (i ? ", " : "") + codes[i];
+    if (codes.size() > 5)
+        out += ", ...";
+    return out;
+}
+
+// Why the join of the external file and the year table came out empty: the
+// file has no total for the year, or none of its codes is a municipality of
+// the year table (codes of another width or of another state, typically).
+std::string joinEmptyReason(SqlEngine& sql, const fs::path& projectDir, const std::string& stem,
+                            const std::string& year, const std::vector<ProjectedTotal>& totals)
+{
+    std::vector<std::string> external;
+    try {
+        ResultSet r = sql.query("select distinct mun from \"" + folderText(projectDir) +
+                                    "externo.dbf\" where ano = ? order by mun;",
+                                {Value(year)});
+        for (const auto& row : r.rows)
+            external.push_back(row[0].toText());
+    } catch (const Error&) {
+        return std::string();
+    }
+    if (external.empty())
+        return "\n\nO arquivo externo não tem totais para o ano " + year + ".";
+    std::vector<std::string> projected;
+    for (const auto& t : totals)
+        projected.push_back(t.mun);
+    return "\n\nNenhum código de município do arquivo externo para " + year + " (" + someCodes(external) +
+           ") existe na tabela " + stem + ".dbf (" + someCodes(projected) +
+           "). Os códigos devem ter quatro dígitos, sem o código da UF, como na tabela do ano.";
+}
+
+} // namespace
+
 bool adaptYear(const fs::path& appDir, const fs::path& projectDir, const std::string& year, bool prorate,
                Dialogs& dialogs)
 {
@@ -213,7 +254,7 @@ bool adaptYear(const fs::path& appDir, const fs::path& projectDir, const std::st
         return false;
     }
     if (cells.empty()) {
-        dialogs.warning(kJoinEmpty);
+        dialogs.warning(kJoinEmpty + joinEmptyReason(sql, projectDir, stem, year, totals));
         return false;
     }
 

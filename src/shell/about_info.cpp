@@ -101,6 +101,7 @@ fs::path createDesktopShortcut(const fs::path& desktopDir, const fs::path& execu
                               "Comment=Módulo Demovia 2.0\n"
                               "Exec=" + entryString(execArgument(executable.string())) + "\n"
                               "Path=" + entryString(workDir) + "\n"
+                              "Icon=" + entryString((appDir / "demovia.svg").string()) + "\n"
                               "Terminal=false\n";
     const fs::path file = desktopDir / "Demovia.desktop";
     writeFileAtomically(file, entry);

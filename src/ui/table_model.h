@@ -38,6 +38,11 @@ public:
     // The text a cell shows.
     QString cellText(int row, int column) const;
 
+protected:
+    // For a model that edits the rows it shows.
+    Table& rows() { return m_table; }
+    const NumberFormat& format() const { return m_format; }
+
 private:
     Table m_table;
     NumberFormat m_format;

@@ -1,6 +1,7 @@
 #include "ui/widgets.h"
 
 #include "data/text_util.h"
+#include "ui/images.h"
 #include "ui/table_model.h"
 
 #include <QHeaderView>
@@ -18,7 +19,8 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& te
     b->setText(text);
     if (!hint.isEmpty())
         b->setToolTip(hint);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The picture of imgl_botoes that goes with the button's name, beside its caption.
+    b->setToolButtonStyle(applyButtonImage(b) ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextOnly);
     return b;
 }
 

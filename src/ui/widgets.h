@@ -11,7 +11,8 @@ class QWidget;
 
 namespace demovia::ui {
 
-// A text-only tool button with its objectName, caption and hint.
+// A tool button with its objectName, caption and hint, and the picture of
+// the toolbar image list that goes with its name.
 QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& text, const QString& hint = {});
 // The same button, added to a toolbar.
 QToolButton* addToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint = {});

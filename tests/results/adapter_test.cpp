@@ -280,6 +280,7 @@ TEST_F(AdapterProject, FailuresStopWithTheirWarning)
         std::function<void(AdapterFolder&)> setup;
         const char* year;
         const char* message;
+        const char* detail = ""; // what the message goes on to say
     };
     const Case cases[] = {
         {"no year table", [](AdapterFolder&) {}, "2011",
@@ -301,7 +302,16 @@ TEST_F(AdapterProject, FailuresStopWithTheirWarning)
              p.yearTable("2011", {{"0010", {10, 12}}});
              p.external({{"35", "2012", "0010", 100}});
          },
-         "2011", "O arquivo de resultados do método Demovia para o ano selecionado\nfoi apagado"},
+         "2011", "O arquivo de resultados do método Demovia para o ano selecionado\nfoi apagado",
+         "\n\nO arquivo externo não tem totais para o ano 2011."},
+        {"no external code in the year table",
+         [](AdapterFolder& p) {
+             p.yearTable("2011", {{"0010", {10, 12}}, {"0020", {1, 1}}});
+             p.external({{"35", "2011", "9910", 100}, {"35", "2011", "10", 50}});
+         },
+         "2011", "O arquivo de resultados do método Demovia para o ano selecionado\nfoi apagado",
+         "\n\nNenhum código de município do arquivo externo para 2011 (10, 9910) existe na tabela 2011.dbf "
+         "(0010, 0020). Os códigos devem ter quatro dígitos, sem o código da UF, como na tabela do ano."},
         {"no external file",
          [](AdapterFolder& p) { p.yearTable("2011", {{"0010", {10, 12}}}); }, "2011",
          "Não foi possível obter dados iniciais para a adaptação.\n\nErro original: "},
@@ -325,6 +335,8 @@ TEST_F(AdapterProject, FailuresStopWithTheirWarning)
         ASSERT_EQ(p.dialogs.log.size(), 1u) << k.what;
         EXPECT_EQ(p.dialogs.log[0].kind, "warning") << k.what;
         EXPECT_EQ(p.dialogs.log[0].text.rfind(k.message, 0), 0u) << k.what << ": " << p.dialogs.log[0].text;
+        if (*k.detail)
+            EXPECT_EQ(p.dialogs.log[0].text, std::string(k.message) + k.detail) << k.what;
         EXPECT_FALSE(fileExists(p.dir / "2011_ext.dbf")) << k.what;
     }
 }

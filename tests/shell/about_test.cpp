@@ -56,6 +56,7 @@ TEST(About, DesktopShortcutIsReplacedNotDoubled)
     const std::string text = readBytes(f);
     EXPECT_NE(text.find("Exec=\"" + dir.path().string() + "/meu app\\\\$/demovia\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Path=" + app.string() + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Icon=" + app.string() + "/demovia.svg\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("/opt/velho"), std::string::npos);
     EXPECT_NE(fs::status(f).permissions() & fs::perms::owner_exec, fs::perms::none);
 

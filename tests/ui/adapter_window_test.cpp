@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -134,15 +135,74 @@ TEST_F(AdapterWindowTest, ImportProcessLocateAndReset)
     child<QPushButton>(&w, "sb_processar")->click();
     EXPECT_TRUE(dialogs.saw("warning", "nãotem resultados para o ano selecionado"));
 
-    // A second import appends its years again; only the reset empties the list.
+    // The list shows each year of the file imported last, once: importing the
+    // same file again lists nothing twice, another file replaces the years.
     import(&w, (app / "ext.csv").string());
-    EXPECT_EQ(years(&w).size(), 4);
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2012"}));
+    test::writeBytes(app / "ext2.csv", "12;2013;0010;3300\r\n12;2011;0010;3001\r\n12;2013;0020;2600\r\n");
+    import(&w, (app / "ext2.csv").string());
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2013"}));
+    // A failed import keeps the file and its years.
+    test::writeBytes(app / "ruim.csv", "12;2014;0010;muitos\r\n");
+    import(&w, (app / "ruim.csv").string());
+    EXPECT_EQ(years(&w), (QStringList{"2011", "2013"}));
     w.resetaForm();
     EXPECT_TRUE(years(&w).isEmpty());
     EXPECT_FALSE(modelOf(&w, "grd_origem")->isOpen());
     EXPECT_FALSE(modelOf(&w, "grd_idade")->isOpen());
     EXPECT_FALSE(modelOf(&w, "grd_faixa_etaria")->isOpen());
     EXPECT_EQ(child<QTabWidget>(&w, "pc_adaptador")->currentIndex(), 0);
+}
+
+// The external file and the adapted table are edited in place: a value is
+// checked against its field and written to its table when the row is left;
+// rows are neither added nor deleted there.
+TEST_F(AdapterWindowTest, OriginAndAdaptedGridsAreEditedInPlace)
+{
+    using test::typeIntoCell;
+    TfrmAdapExt w(ctx);
+    w.show();
+    import(&w, (app / "ext.csv").string());
+    child<QComboBox>(&w, "cb_ano_projetado")->setCurrentIndex(0);
+    child<QPushButton>(&w, "sb_processar")->click();
+    ASSERT_TRUE(dialogs.log.empty()) << dialogs.lastText();
+
+    // The external total of 0010 in 2011 (first row), then another row.
+    auto* origin = child<QTableView>(&w, "grd_origem");
+    ASSERT_EQ(origin->model()->rowCount(), 3);
+    typeIntoCell(origin, 0, 3, "3.050");
+    origin->setCurrentIndex(origin->model()->index(1, 0));
+    Table ext = readTable(state.projectDir / "externo.dbf");
+    EXPECT_EQ(ext.rows[0][3].toDouble(), 3050);
+    EXPECT_EQ(ext.rows[1][3].toDouble(), 2500);
+    // A code longer than its field and a fraction in a whole-number field are refused.
+    typeIntoCell(origin, 1, 2, "00200");
+    EXPECT_TRUE(dialogs.saw("warning", "tem 5 caracteres e o campo mun guarda no máximo 4"));
+    typeIntoCell(origin, 1, 3, "2500,5");
+    EXPECT_TRUE(dialogs.saw("warning", "só números inteiros"));
+    origin->setCurrentIndex(origin->model()->index(2, 0));
+    ext = readTable(state.projectDir / "externo.dbf");
+    EXPECT_EQ(ext.rows[1][2].toText(), "0020");
+    EXPECT_EQ(ext.rows[1][3].toDouble(), 2500);
+    // No row is added there.
+    origin->setFocus();
+    QTest::keyClick(origin, Qt::Key_Insert);
+    EXPECT_EQ(origin->model()->rowCount(), 3);
+
+    // A count of the adapted table, written when the grid is left for Exporta's file.
+    dialogs.log.clear();
+    auto* ages = child<QTableView>(&w, "grd_idade");
+    const Value onDisk = readTable(state.projectDir / "2011_ext.dbf").rows[0][4];
+    ASSERT_NE(onDisk.toDouble(), 77);
+    typeIntoCell(ages, 0, 4, "77");
+    EXPECT_EQ(readTable(state.projectDir / "2011_ext.dbf").rows[0][4], onDisk); // the row is not left yet
+    ages->setFocus();
+    dialogs.saveFiles.push_back((app / "idades.csv").string());
+    child<QToolButton>(&w, "tb_exporta")->click();
+    EXPECT_EQ(readTable(state.projectDir / "2011_ext.dbf").rows[0][4].toDouble(), 77);
+    const std::string text = test::readBytes(app / "idades.csv");
+    EXPECT_NE(text.find("\r\n2011;0010;001;0;77;"), std::string::npos) << text.substr(0, 200);
+    EXPECT_FALSE(dialogs.saw("warning", "")) << dialogs.lastText();
 }
 
 } // namespace

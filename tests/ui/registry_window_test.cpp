@@ -7,6 +7,8 @@
 #include "shell/ui/uUF_Mun.h"
 #include "shell/ui/uUF_Mun_Edicao.h"
 #include "test_util.h"
+#include "ui/editable_table_model.h"
+#include "window_fixture.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -96,6 +98,61 @@ TEST_F(RegistryWindowTest, ClickOnAStateShowsItsMunicipalitiesAndIncludeSavesThr
     EXPECT_EQ(after.rows.back()[2].toText(), "Vila \"Nova\"");
 }
 
+// A name is one field of one exported line: a line break typed or pasted in
+// the name box becomes a blank, and what is stored stays on one line.
+TEST_F(RegistryWindowTest, ALineBreakInANameBecomesABlank)
+{
+    TfrmUF_Mun w(m_ctx);
+    w.show();
+    w.setActiveGrid(true);
+    w.setEditorDriver([](TfrmUF_Mun_Edicao& ed) {
+        QTest::keyClicks(ed.findChild<QLineEdit*>("edt_id_uf"), "98");
+        QTest::keyClicks(ed.findChild<QLineEdit*>("edt_sigla"), "NT");
+        auto* name = ed.findChild<QPlainTextEdit*>("mm_ds_uf");
+        QTest::keyClicks(name, "Nova");
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClicks(name, "Terra");
+        EXPECT_EQ(name->toPlainText(), "Nova Terra");
+        name->insertPlainText("\ndo Sul"); // pasted
+        EXPECT_EQ(name->toPlainText(), "Nova Terra do Sul");
+        QTest::mouseClick(ed.findChild<QPushButton*>("bb_gravar"), Qt::LeftButton);
+    });
+    w.incluiClick();
+    EXPECT_TRUE(m_dialogs.log.empty()) << m_dialogs.lastText();
+    const Table ufs = readTable(padrao("uf.dbf"));
+    ASSERT_FALSE(ufs.rows.empty());
+    EXPECT_EQ(ufs.rows.back()[0].toInt(), 98);
+    EXPECT_EQ(ufs.rows.back()[2].toText(), "Nova Terra do Sul");
+
+    // The exported line of the new state is one line.
+    const fs::path out = m_dir.path() / "ufs.txt";
+    m_dialogs.saveFiles.push_back(out.string());
+    w.exporta(RegistryExport::AllStates);
+    const std::string text = readBytes(out);
+    EXPECT_NE(text.find("98;NT;Nova Terra do Sul;"), std::string::npos) << text;
+}
+
+// The municipality view is not filtered before a state is chosen for the
+// first time; afterwards it keeps its state from one opening to the next.
+TEST_F(RegistryWindowTest, FirstOpeningShowsEveryMunicipalityAndLaterOnesKeepTheFilter)
+{
+    const Table all = readTable(padrao("mun.dbf"));
+    std::size_t inSp = 0;
+    for (const Row& r : all.rows)
+        inSp += r[0].toInt() == 35;
+    {
+        TfrmUF_Mun w(m_ctx);
+        auto* grdUf = w.findChild<QTableView*>("grd_uf");
+        auto* grdMun = w.findChild<QTableView*>("grd_mun");
+        EXPECT_EQ(static_cast<std::size_t>(grdMun->model()->rowCount()), all.size());
+        grdUf->setCurrentIndex(grdUf->model()->index(rowOfState(static_cast<TableModel*>(grdUf->model()), 35), 0));
+        w.filterMunicipalities(); // a click on the state
+        EXPECT_EQ(static_cast<std::size_t>(grdMun->model()->rowCount()), inSp);
+    }
+    TfrmUF_Mun again(m_ctx);
+    EXPECT_EQ(static_cast<std::size_t>(again.findChild<QTableView*>("grd_mun")->model()->rowCount()), inSp);
+}
+
 TEST_F(RegistryWindowTest, SearchKeepsTheRowWhenNothingMatchesAndApagaDeletesTheCurrentMunicipality)
 {
     TfrmUF_Mun w(m_ctx);
@@ -162,6 +219,107 @@ TEST_F(RegistryWindowTest, KarupKingImportSkipsTheHeadingAndLeavesSpragueAlone)
     EXPECT_DOUBLE_EQ(kk.rows[14][2].toDouble(), -2.5);
     EXPECT_EQ(grid->model()->rowCount(), 15);
     EXPECT_EQ(readBytes(padrao("sprague.dbf")), spragueBefore);
+}
+
+// The multiplier grids are edited as a data grid is: a value typed in the
+// regional format is written when its row is left, a value that does not fit
+// is refused and the old one kept, rows are added at the end and deleted
+// after the confirmation; closing the window writes the row being changed.
+TEST_F(RegistryWindowTest, MultiplierGridsAreEditedInPlace)
+{
+    using test::typeIntoCell;
+    const Table before = readTable(padrao("kking.dbf"));
+    ASSERT_EQ(before.size(), 15u);
+    auto kking = [this] { return readTable(padrao("kking.dbf")); };
+
+    TfrmCoefs_Interp w(m_ctx);
+    w.show();
+    auto* grid = w.findChild<QTableView*>("grd_kking");
+    ASSERT_TRUE(grid);
+    auto* model = static_cast<EditableTableModel*>(grid->model());
+
+    // A changed value waits for the row to be left.
+    typeIntoCell(grid, 2, 0, "0,25");
+    EXPECT_EQ(model->cellText(2, 0), "0,25");
+    EXPECT_EQ(model->pendingRow(), 2);
+    EXPECT_EQ(kking().rows[2][0], before.rows[2][0]);
+    grid->setCurrentIndex(model->index(3, 0));
+    Table now = kking();
+    EXPECT_EQ(now.rows[2][0].toDouble(), 0.25);
+    for (std::size_t r = 0; r < 15; ++r)
+        for (std::size_t c = 0; c < 3; ++c)
+            if (r != 2 || c != 0)
+                EXPECT_EQ(now.rows[r][c], before.rows[r][c]) << r << "," << c;
+    EXPECT_TRUE(m_dialogs.log.empty()) << m_dialogs.lastText();
+
+    // Refused values: the old one stays, on screen and on disk, and the person is told why.
+    const struct { const char* typed; const char* why; } refused[] = {
+        {"1000", "não cabe no campo coef_2"},
+        {"abc", "não é um número"},
+        {"0.5", "com \",\" separando as decimais"},
+    };
+    for (const auto& k : refused) {
+        m_dialogs.log.clear();
+        const QString old = model->cellText(3, 1);
+        typeIntoCell(grid, 3, 1, k.typed);
+        ASSERT_EQ(m_dialogs.log.size(), 1u) << k.typed;
+        EXPECT_EQ(m_dialogs.log[0].kind, "warning");
+        EXPECT_EQ(m_dialogs.log[0].text.rfind("O valor digitado na linha 4, coluna coef_2, não foi aceito.\n\n", 0),
+                  0u) << m_dialogs.log[0].text;
+        EXPECT_NE(m_dialogs.log[0].text.find(k.why), std::string::npos) << m_dialogs.log[0].text;
+        EXPECT_NE(m_dialogs.log[0].text.find("O valor anterior foi mantido."), std::string::npos);
+        EXPECT_EQ(model->cellText(3, 1), old);
+        EXPECT_EQ(model->pendingRow(), -1);
+    }
+    grid->setCurrentIndex(model->index(4, 0));
+    EXPECT_EQ(kking().rows[3][1], before.rows[3][1]);
+    m_dialogs.log.clear();
+
+    // Insert adds a row at the end; it is written once left with a value.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    ASSERT_EQ(model->rowCount(), 16);
+    EXPECT_EQ(grid->currentIndex().row(), 15);
+    typeIntoCell(grid, 15, 0, "0,5");
+    EXPECT_EQ(kking().size(), 15u);
+    grid->setCurrentIndex(model->index(0, 0));
+    now = kking();
+    ASSERT_EQ(now.size(), 16u);
+    EXPECT_EQ(now.rows[15][0].toDouble(), 0.5);
+    EXPECT_TRUE(now.rows[15][1].isNull());
+
+    // A row added and left blank is dropped.
+    QTest::keyClick(grid, Qt::Key_Insert);
+    EXPECT_EQ(model->rowCount(), 17);
+    grid->setCurrentIndex(model->index(1, 0));
+    EXPECT_EQ(model->rowCount(), 16);
+    EXPECT_EQ(kking().size(), 16u);
+
+    // Ctrl+Delete asks first; No keeps the row, Yes deletes it from the file.
+    grid->setCurrentIndex(model->index(15, 0));
+    m_dialogs.confirmAnswers.push_back(false);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(m_dialogs.saw("confirm", "A linha 16 da tabela kking.dbf será excluída.\n\nContinuar com a exclusão"));
+    EXPECT_EQ(model->rowCount(), 16);
+    EXPECT_EQ(kking().size(), 16u);
+    m_dialogs.confirmAnswers.push_back(true);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(model->rowCount(), 15);
+    now = kking();
+    ASSERT_EQ(now.size(), 15u);
+    EXPECT_EQ(now.rows[2][0].toDouble(), 0.25);
+
+    // Escape drops the changes of the row; closing the window writes the row being changed.
+    typeIntoCell(grid, 5, 1, "0,75");
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_EQ(model->pendingRow(), -1);
+    EXPECT_EQ(model->cellText(5, 1), QString::fromStdString(formatRegionalNumber(before.rows[5][1].toDouble(), {})));
+    typeIntoCell(grid, 0, 2, "-0,125");
+    QTest::mouseClick(w.findChild<QToolButton*>("tb_fecha"), Qt::LeftButton);
+    now = kking();
+    EXPECT_EQ(now.rows[0][2].toDouble(), -0.125);
+    EXPECT_EQ(now.rows[5][1], before.rows[5][1]);
+    EXPECT_TRUE(m_dialogs.log.size() == 2u) << m_dialogs.lastText(); // the two confirmations
 }
 
 } // namespace

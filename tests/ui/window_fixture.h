@@ -12,7 +12,10 @@
 #include "ui/work_window.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTest>
 #include <QStringList>
 #include <QTableView>
 #include <QWidget>
@@ -126,5 +129,20 @@ struct ProjectedSample : SampleProject {
         ready = !outcome.cancelled && !outcome.projectedYears.empty();
     }
 };
+
+// Types text into a cell of a grid as a person does: the cell made current,
+// its editor opened, the old text replaced, Enter.
+inline void typeIntoCell(QTableView* grid, int row, int column, const QString& text)
+{
+    const QModelIndex at = grid->model()->index(row, column);
+    grid->setCurrentIndex(at);
+    grid->edit(at);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(at));
+    ASSERT_NE(editor, nullptr) << "no editor in row " << row << ", column " << column;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate hands the text over once back in the event loop
+}
 
 } // namespace demovia::test

@@ -78,7 +78,6 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
     munLabel->setBuddy(m_munCode);
     bar->addWidget(m_munCode);
     auto* find = makeToolButton(this, "sb_localizar", "&Localizar", "Seleciona os registros, segundo a condição");
-    find->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addWidget(find);
     layout->addWidget(bar);
 
@@ -201,14 +200,8 @@ TfrmProcessar::TfrmProcessar(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, 
 
 QTableView* TfrmProcessar::makeGrid(const char* name, TableModel* model)
 {
-    auto* grid = new QTableView(this);
-    grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    return grid;
+    // Whole rows, no editing, columns as wide as what they show.
+    return makeTableGrid(name, model, this);
 }
 
 void TfrmProcessar::resetaForm()

@@ -6,6 +6,7 @@
 #include "data/text_util.h"
 #include "results/adapter.h"
 #include "results/year_views.h"
+#include "ui/editable_table_model.h"
 #include "ui/table_model.h"
 #include "ui/widgets.h"
 
@@ -21,19 +22,27 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 namespace demovia::ui {
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-QWidget* gridPage(const char* name, QTableView*& grid, TableModel* model, QWidget* parent, const char* gridName)
+// A page holding one grid, read-only over a table model or edited in place
+// over an editable one.
+template <class Model>
+QWidget* gridPage(const char* name, QTableView*& grid, Model* model, QWidget* parent, const char* gridName)
 {
     auto* page = new QWidget(parent);
     page->setObjectName(name);
     auto* lay = new QVBoxLayout(page);
     lay->setContentsMargins(0, 0, 0, 0);
-    grid = makeTableGrid(gridName, model, page);
+    if constexpr (std::is_same_v<Model, EditableTableModel>)
+        grid = makeEditableGrid(gridName, model, page);
+    else
+        grid = makeTableGrid(gridName, model, page);
     lay->addWidget(grid);
     return page;
 }
@@ -96,8 +105,9 @@ TfrmAdapExt::TfrmAdapExt(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, pare
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("pc_adaptador");
     root->addWidget(m_pages, 1);
-    m_origin = new TableModel(ctx.format, this);
-    m_ages = new TableModel(ctx.format, this);
+    // The external file and the adapted table are edited in place.
+    m_origin = new EditableTableModel(ctx.format, ctx.dialogs, this);
+    m_ages = new EditableTableModel(ctx.format, ctx.dialogs, this);
     m_groups = new TableModel(ctx.format, this);
     m_pages->addTab(gridPage("ts_origem", m_gridOrigin, m_origin, m_pages, "grd_origem"), "Arquivo de origem");
     m_pages->addTab(gridPage("ts_idade", m_gridAges, m_ages, m_pages, "grd_idade"), "Por idades simples");
@@ -130,14 +140,16 @@ void TfrmAdapExt::projectOpened(const ProjectDetails& /*details*/)
     // project can be adapted without importing again.
     if (m_ctx.state.projectDir.empty())
         return;
-    if (m_origin->load(m_ctx.state.projectDir / "externo.dbf"))
+    if (m_origin->open(m_ctx.state.projectDir / "externo.dbf"))
         addYears(externalYears(m_ctx.state.projectDir));
 }
 
+// Each year once: a year already listed is not listed again.
 void TfrmAdapExt::addYears(const std::vector<std::string>& years)
 {
     for (const auto& y : years)
-        m_years->addItem(q(y));
+        if (m_years->findText(q(y)) < 0)
+            m_years->addItem(q(y));
 }
 
 
@@ -153,12 +165,16 @@ void TfrmAdapExt::tb_importaClick()
             years = importExternal(m_ctx.state.appDir, m_ctx.state.projectDir, m_ctx.state.ufCode(), *chosen,
                                    m_ctx.format, m_ctx.dialogs);
         } catch (...) {
-            m_origin->load(m_ctx.state.projectDir / "externo.dbf");
+            m_origin->open(m_ctx.state.projectDir / "externo.dbf");
             throw;
         }
-        if (years)
+        // The list follows the file just imported: the years of the one it
+        // replaced are gone with it.
+        if (years) {
+            m_years->clear();
             addYears(*years);
-        m_origin->load(m_ctx.state.projectDir / "externo.dbf");
+        }
+        m_origin->open(m_ctx.state.projectDir / "externo.dbf");
     } catch (const std::exception& e) {
         reportGeneral(e);
     }
@@ -179,7 +195,7 @@ void TfrmAdapExt::sb_processarClick()
         try {
             BusyGuard busy(m_ctx.dialogs);
             const fs::path adapted = adaptedFile(m_ctx.state.projectDir, year);
-            m_ages->load(adapted);
+            m_ages->open(adapted);
             m_adaptedPath = adapted.string();
             // The age-group view summed from the table just read; export and
             // print run the statement of the same view.
@@ -217,6 +233,9 @@ void TfrmAdapExt::sb_localizarClick()
 void TfrmAdapExt::tb_exportaClick()
 {
     try {
+        // What is exported is read from the file: the row being changed goes there first.
+        m_origin->commitRow();
+        m_ages->commitRow();
         std::string statement;
         if (m_gridOrigin->hasFocus() && m_origin->isOpen())
             statement = "select * from " + quotedTable(folderText(m_ctx.state.projectDir) + "externo.dbf") + ";";

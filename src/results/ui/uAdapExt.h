@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace demovia::ui {
 
+class EditableTableModel;
 class TableModel;
 
 // "Adaptador de projeções externas ao sistema Demovia": imports municipal
@@ -47,8 +48,8 @@ private:
     QTableView* m_gridOrigin = nullptr;
     QTableView* m_gridAges = nullptr;
     QTableView* m_gridGroups = nullptr;
-    TableModel* m_origin = nullptr;
-    TableModel* m_ages = nullptr;
+    EditableTableModel* m_origin = nullptr;
+    EditableTableModel* m_ages = nullptr;
     TableModel* m_groups = nullptr;
     std::string m_groupStatement; // the age-group view's query while it is open
     std::string m_adaptedPath;    // the adapted table shown in grd_idade

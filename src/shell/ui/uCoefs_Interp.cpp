@@ -1,6 +1,6 @@
 #include "shell/ui/uCoefs_Interp.h"
 
-#include "ui/table_model.h"
+#include "ui/editable_table_model.h"
 #include "ui/widgets.h"
 
 #include <QStatusBar>
@@ -14,13 +14,13 @@ namespace demovia::ui {
 
 namespace {
 
-QWidget* page(const char* name, const char* grid, const char* status, TableModel* model, QWidget* parent)
+QWidget* page(const char* name, const char* grid, const char* status, EditableTableModel* model, QWidget* parent)
 {
     auto* w = new QWidget(parent);
     w->setObjectName(name);
     auto* lay = new QVBoxLayout(w);
     lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(makeTableGrid(grid, model, w), 1);
+    lay->addWidget(makeEditableGrid(grid, model, w), 1);
     auto* bar = new QStatusBar(w);
     bar->setObjectName(status);
     bar->setSizeGripEnabled(false);
@@ -46,8 +46,8 @@ TfrmCoefs_Interp::TfrmCoefs_Interp(UiContext& ctx, QWidget* parent)
     auto* fecha = addToolButton(bar, "tb_fecha", "&Fecha", "Fecha a tela");
     root->addWidget(bar);
 
-    m_kking = new TableModel(ctx.format, this);
-    m_sprague = new TableModel(ctx.format, this);
+    m_kking = new EditableTableModel(ctx.format, ctx.dialogs, this);
+    m_sprague = new EditableTableModel(ctx.format, ctx.dialogs, this);
     m_pages = new QTabWidget(this);
     m_pages->setObjectName("pc_Pag_Coef");
     m_pages->setTabPosition(QTabWidget::West);
@@ -65,10 +65,17 @@ TfrmCoefs_Interp::TfrmCoefs_Interp(UiContext& ctx, QWidget* parent)
 
 TfrmCoefs_Interp::~TfrmCoefs_Interp() = default;
 
-void TfrmCoefs_Interp::open(TableModel* model, const std::string& file)
+void TfrmCoefs_Interp::done(int result)
+{
+    m_kking->commitRow();
+    m_sprague->commitRow();
+    QDialog::done(result);
+}
+
+void TfrmCoefs_Interp::open(EditableTableModel* model, const std::string& file)
 {
     try {
-        model->load(m_ctx.state.appDir / "DBPadrao" / file);
+        model->open(m_ctx.state.appDir / "DBPadrao" / file, true);
     } catch (const std::exception& e) {
         // A damaged table leaves its page empty; the next import replaces it.
         model->clear();
@@ -83,7 +90,7 @@ void TfrmCoefs_Interp::importaClick()
     if (!chosen || chosen->empty())
         return;
     const bool kking = m_pages->currentIndex() == 0;
-    TableModel* model = kking ? m_kking : m_sprague;
+    EditableTableModel* model = kking ? m_kking : m_sprague;
     const std::string file = kking ? "kking.dbf" : "sprague.dbf";
     model->clear();
     if (m_registry.importMultipliers(file, *chosen, m_ctx.format))

@@ -10,10 +10,12 @@ class QTableView;
 
 namespace demovia::ui {
 
-class TableModel;
+class EditableTableModel;
 
 // The Karup-King and Sprague multipliers, one page each, and their import.
-// The grids are read-only: the tables change only through "&Importa".
+// The grids are edited in place: a changed row is written when it is left
+// (or the window closes), rows are added at the end and deleted after a
+// confirmation.
 class TfrmCoefs_Interp : public QDialog {
     Q_OBJECT
 public:
@@ -21,16 +23,18 @@ public:
     ~TfrmCoefs_Interp() override;
 
     void importaClick();
+    // Closing writes the row being changed, as leaving it would.
+    void done(int result) override;
 
 private:
-    void open(TableModel* model, const std::string& file);
+    void open(EditableTableModel* model, const std::string& file);
 
     UiContext& m_ctx;
     SqlEngine m_sql;
     Registry m_registry;
     QTabWidget* m_pages = nullptr;
-    TableModel* m_kking = nullptr;
-    TableModel* m_sprague = nullptr;
+    EditableTableModel* m_kking = nullptr;
+    EditableTableModel* m_sprague = nullptr;
 };
 
 } // namespace demovia::ui

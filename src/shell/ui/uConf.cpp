@@ -1,12 +1,12 @@
 #include "shell/ui/uConf.h"
 
 #include "shell/configuration.h"
+#include "ui/widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,13 +20,7 @@ TfrmConf::TfrmConf(UiContext& ctx, QWidget* parent) : WorkWindow(ctx, parent)
 
     auto* bar = new QToolBar(this);
     bar->setObjectName("tbar_conf");
-    tb_grava = new QToolButton(bar);
-    tb_grava->setObjectName("tb_grava");
-    tb_grava->setText("&Grava");
-    tb_grava->setToolTip("Grava a configuração do sistema");
-    tb_grava->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    tb_grava->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    bar->addWidget(tb_grava);
+    tb_grava = addToolButton(bar, "tb_grava", "&Grava", "Grava a configuração do sistema");
     connect(tb_grava, &QToolButton::clicked, this, &TfrmConf::tb_gravaClick);
 
     pnl_popproj = new QGroupBox(" Projeção do Censo (Área Maior)", this);

@@ -74,6 +74,10 @@ TfrmPrincipal::TfrmPrincipal(const fs::path& appDir, Dialogs& dialogs, NumberFor
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName("mdi_principal");
+    // A window comes forward in the state its command gives it (the census
+    // window at normal size after Create/Open, the extras at normal size),
+    // not maximised because another one was.
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     m_mdi->viewport()->installEventFilter(this);
     setCentralWidget(m_mdi);
     buildMenu();
@@ -204,6 +208,9 @@ void TfrmPrincipal::addWorkWindow(WindowRole role, WorkWindow* window)
     if (role == WindowRole::Conf)
         sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowMinimizeButtonHint);
+    else if (role == WindowRole::KMod) // minimise and close only
+        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     sub->installEventFilter(this);
     m_windows[i] = window;
     m_subs[i] = sub;
@@ -275,15 +282,25 @@ void TfrmPrincipal::bringForward(WindowRole role)
     QMdiSubWindow* sub = m_subs[index(role)];
     if (!sub || !sub->isEnabled())
         return;
-    if (isMainWindowRole(role)) {
-        sub->showNormal();
-        centre(sub);
-        sub->showMaximized();
-    } else {
-        sub->showNormal();
-        centre(sub);
+    if (!isMainWindowRole(role)) {
+        showCentred(role);
+        return;
     }
     m_mdi->setActiveSubWindow(sub);
+    sub->showNormal();
+    centre(sub);
+    sub->showMaximized();
+    sub->raise();
+}
+
+void TfrmPrincipal::showCentred(WindowRole role)
+{
+    QMdiSubWindow* sub = m_subs[index(role)];
+    if (!sub)
+        return;
+    m_mdi->setActiveSubWindow(sub);
+    sub->showNormal();
+    centre(sub);
     sub->raise();
 }
 
@@ -292,9 +309,9 @@ void TfrmPrincipal::placeCensusWindow()
     QMdiSubWindow* sub = m_subs[index(WindowRole::Censos)];
     if (!sub)
         return;
+    m_mdi->setActiveSubWindow(sub);
     sub->showNormal();
     sub->setGeometry(0, 0, 500, 300);
-    m_mdi->setActiveSubWindow(sub);
     sub->raise();
     if (m_windows[index(WindowRole::Censos)])
         m_windows[index(WindowRole::Censos)]->setFocus();
@@ -406,8 +423,14 @@ void TfrmPrincipal::showEvent(QShowEvent* e)
     if (m_shown)
         return;
     m_shown = true;
-    if (m_loadAtFirstShow)
+    if (m_loadAtFirstShow) {
+        // The loading window stands alone: the work windows appear, minimised,
+        // once the reference tables are open.
+        for (QMdiSubWindow* sub : m_subs)
+            if (sub)
+                sub->hide();
         QTimer::singleShot(0, this, &TfrmPrincipal::runLoading);
+    }
 }
 
 void TfrmPrincipal::runLoading()

@@ -63,6 +63,8 @@ public:
     // "Censos" ... "Configurações padrão": nothing while the window is absent
     // or disabled.
     void bringForward(WindowRole role);
+    // The window at normal size, centred and in front (also when disabled).
+    void showCentred(WindowRole role);
 
     // ---- ProjectHost ------------------------------------------------------
     void refreshState() override;

@@ -3,6 +3,7 @@
 #include "data/error.h"
 #include "data/table.h"
 #include "shell/about_info.h"
+#include "ui/images.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -43,7 +43,8 @@ TfrmSobre::TfrmSobre(UiContext& ctx, QWidget* parent)
     auto* root = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    icon->setObjectName("img_icone");
+    icon->setPixmap(applicationIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     body->addWidget(icon);
     auto* groups = new QVBoxLayout;

@@ -154,7 +154,14 @@ TfrmUF_Mun::TfrmUF_Mun(UiContext& ctx, QWidget* parent)
     connect(last, &QToolButton::clicked, this, [this] { localizaEmGrid(SearchButton::Last); });
     connect(closeBar, &QToolButton::clicked, this, &TfrmUF_Mun::fechaLocalizaClick);
 
-    atualizaClick();
+    // The views as they were: the municipality view keeps the filter it had
+    // (none at the first opening) until a state is clicked.
+    reload();
+    try {
+        showMunicipalities();
+    } catch (const std::exception&) {
+        m_ctx.dialogs.beep();
+    }
     setActiveGrid(true);
     m_grdUf->setFocus();
 }
@@ -210,17 +217,29 @@ void TfrmUF_Mun::filterMunicipalities()
     try {
         if (!m_munOpen)
             return;
-        const long long uf = currentState();
+        m_ctx.state.registryFilterUf = currentState();
+        showMunicipalities();
+    } catch (const std::exception&) {
+        m_ctx.dialogs.beep();
+    }
+}
+
+void TfrmUF_Mun::showMunicipalities()
+{
+    if (!m_munOpen)
+        return;
+    const long long uf = m_ctx.state.registryFilterUf;
+    if (uf < 0) { // never filtered: every municipality
+        m_munModel->setTable(m_allMunicipalities);
+    } else {
         const int col = m_allMunicipalities.field("id_uf");
         Table shown(m_allMunicipalities.fields);
         for (const Row& r : m_allMunicipalities.rows)
             if (r[col].toInt() == uf)
                 shown.rows.push_back(r);
         m_munModel->setTable(std::move(shown));
-        selectRow(m_grdMun, 0);
-    } catch (const std::exception&) {
-        m_ctx.dialogs.beep();
     }
+    selectRow(m_grdMun, 0);
 }
 
 bool TfrmUF_Mun::reopen(TableModel* model, const fs::path& file)
@@ -247,11 +266,16 @@ void TfrmUF_Mun::loadMunicipalities(const fs::path& file)
     }
 }
 
-void TfrmUF_Mun::atualizaClick()
+void TfrmUF_Mun::reload()
 {
     if (reopen(m_ufModel, m_registry.statesFile()))
         selectRow(m_grdUf, 0);
     loadMunicipalities(m_registry.municipalitiesFile());
+}
+
+void TfrmUF_Mun::atualizaClick()
+{
+    reload();
     filterMunicipalities();
 }
 

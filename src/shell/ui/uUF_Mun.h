@@ -38,6 +38,8 @@ public:
     void exporta(RegistryExport item);
     // The municipality view shows only the current state's municipalities.
     void filterMunicipalities();
+    // The municipality view with the filter it has (all before the first).
+    void showMunicipalities();
 
     bool stateGridActive() const { return m_ufActive; }
     void setActiveGrid(bool states);
@@ -49,6 +51,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void reload();
     void openEditor(EditMode mode);
     bool reopen(TableModel* model, const fs::path& file);
     void loadMunicipalities(const fs::path& file);

@@ -12,13 +12,17 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace demovia::ui {
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-// A multi-line name box that holds at most `limit` characters.
+// A name box of several lines on screen that holds one line of at most
+// `limit` characters: a name is one field of one exported line, so a line
+// break typed or pasted becomes a blank.
 QPlainTextEdit* nameBox(const char* name, int limit, QWidget* parent)
 {
     auto* box = new QPlainTextEdit(parent);
@@ -27,10 +31,18 @@ QPlainTextEdit* nameBox(const char* name, int limit, QWidget* parent)
     box->setFixedHeight(box->fontMetrics().height() * 3 + 12);
     QObject::connect(box, &QPlainTextEdit::textChanged, box, [box, limit] {
         const QString t = box->toPlainText();
-        if (t.size() > limit) {
+        QString flat = t;
+        for (QChar& c : flat)
+            if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                c = u' ';
+        flat.truncate(limit);
+        if (flat != t) {
+            const int at = std::min(box->textCursor().position(), static_cast<int>(flat.size()));
             const QSignalBlocker block(box);
-            box->setPlainText(t.left(limit));
-            box->moveCursor(QTextCursor::End);
+            box->setPlainText(flat);
+            QTextCursor cursor = box->textCursor();
+            cursor.setPosition(at);
+            box->setTextCursor(cursor);
         }
     });
     return box;

@@ -54,11 +54,9 @@ void addWorkWindows(TfrmPrincipal& p)
         // The grouped tables shown, the window brought forward at normal size,
         // and the municipalities the K modifiers can name.
         processar->showGroupedTables();
-        if (QMdiSubWindow* sub = p.subWindow(WindowRole::Processar)) {
-            sub->showNormal();
-            sub->raise();
+        p.showCentred(WindowRole::Processar);
+        if (QMdiSubWindow* sub = p.subWindow(WindowRole::Processar))
             sub->setFocus();
-        }
         kmod->buildMunicipalityList();
     };
 }
