@@ -178,8 +178,8 @@ std::string joinEmptyReason(SqlEngine& sql, const fs::path& projectDir, const st
 {
     std::vector<std::string> external;
     try {
-        ResultSet r = sql.query("select distinct mun from \"" + folderText(projectDir) +
-                                    "externo.dbf\" where ano = ? order by mun;",
+        ResultSet r = sql.query("select distinct mun from " + quotedTable(folderText(projectDir) + "externo.dbf") +
+                                    " where ano = ? order by mun;",
                                 {Value(year)});
         for (const auto& row : r.rows)
             external.push_back(row[0].toText());
