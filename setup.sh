@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libshp-dev libsqlite3-dev googletest libgtest-dev
-          qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation)
+          qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation libxlsxwriter-dev unzip)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

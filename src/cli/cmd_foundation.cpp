@@ -4,17 +4,23 @@
 // forms (over the tables of a project) can sit beside these.
 #include "cli/cli.h"
 
+#include "data/error.h"
+#include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
 #include "data/text_util.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace demovia::cli {
 
 // The forms over the tables of a project (cmd_project.cpp).
-std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement);
+// writerLock: for a statement that changes tables, receives the project's
+// writer lock, held while the statement runs; nullptr for a select.
+std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement,
+                                            std::shared_ptr<ProjectLock>* writerLock);
 std::optional<int> importIntoProject(Context& ctx);
 int exportFromProject(Context& ctx);
 
@@ -56,7 +62,9 @@ int sqlCommand(Context& ctx)
     if (ctx.args.size() == 1)
         return sqlStatement(ctx, ctx.args[0]);
     if (ctx.args.size() == 2) {
-        auto statement = projectStatement(ctx, ctx.args[0], ctx.args[1]);
+        std::shared_ptr<ProjectLock> lock;
+        auto statement =
+            projectStatement(ctx, ctx.args[0], ctx.args[1], returnsRows(ctx.args[1]) ? nullptr : &lock);
         return statement ? sqlStatement(ctx, *statement) : 1;
     }
     throw UsageError("número de argumentos inválido");
@@ -65,6 +73,17 @@ int sqlCommand(Context& ctx)
 // "import TEXTFILE TARGET TEMPLATE [--skip K]"
 int importFile(Context& ctx, int headingLines)
 {
+    // A target inside a project folder is a write to that project: its lock first.
+    std::shared_ptr<ProjectLock> lock;
+    const fs::path folder = fs::absolute(fs::path(ctx.args[1])).parent_path();
+    if (fileExists(folder / "detalhes.ini")) {
+        try {
+            lock = ProjectLock::acquire(folder);
+        } catch (const Error& e) {
+            ctx.dialogs.warning(e.what());
+            return 1;
+        }
+    }
     return importText(ctx.args[0], ctx.args[1], ctx.args[2], headingLines, ctx.format, ctx.dialogs) ? 0 : 1;
 }
 

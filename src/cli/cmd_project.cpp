@@ -6,6 +6,7 @@
 #include "data/error.h"
 #include "data/larger_area.h"
 #include "data/project.h"
+#include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 #include "engine/run.h"
@@ -55,11 +56,13 @@ struct Opened {
     ProjectDetails details;
 };
 
-Opened open(Context& ctx, const std::string& typedName)
+// Every command that changes the project holds its writer lock (in the state)
+// until it ends; a reader takes no lock and changes nothing.
+Opened open(Context& ctx, const std::string& typedName, ProjectAccess access = ProjectAccess::Write)
 {
     Opened o;
     o.state.appDir = ctx.appDir;
-    auto d = openProject(o.state, projectName(typedName), ctx.dialogs);
+    auto d = openProject(o.state, projectName(typedName), ctx.dialogs, {}, access);
     if (!d)
         throw Reported{};
     o.details = *d;
@@ -144,7 +147,7 @@ bool runOpened(Context& ctx, Opened& o, int steps, InterpolationMethod method, b
     o.details.ano1Proj = outcome.firstProjectedYear;
     o.state.firstProjectedYear = outcome.firstProjectedYear;
     saveProjectDetails(o.state, o.details);
-    if (outcome.cancelled)
+    if (outcome.cancelled || outcome.failed)
         return false;
     if (steps >= 6 && outcome.projectedYears.empty()) {
         std::fprintf(stderr, "Nenhum ano foi projetado.\n");
@@ -155,16 +158,18 @@ bool runOpened(Context& ctx, Opened& o, int steps, InterpolationMethod method, b
 
 bool importCensusInto(Context& ctx, Opened& o, int census, const fs::path& file, const std::string& year, int month)
 {
-    auto r = importCensus(ctx.appDir, o.state.projectDir, o.state.ufCode(), census, fs::absolute(file), ctx.format,
-                          ctx.dialogs);
+    CensusDetails& c = census == 1 ? o.details.census1 : o.details.census2;
+    CensusDetails typed = c;
+    typed.mes = month - 1;
+    typed.ano = year;
+    // Tables and details in one change: a kill leaves the old census or the new one.
+    auto r = importCensusRecorded(ctx.appDir, o.state.projectDir, o.state.ufCode(), census, fs::absolute(file),
+                                  typed, ctx.format, ctx.dialogs);
     if (!r)
         return false;
-    CensusDetails& c = census == 1 ? o.details.census1 : o.details.census2;
-    c.mes = month - 1;
-    c.ano = year;
+    c = typed;
     c.arquivo = r->file;
     c.registros = r->recordCount;
-    saveProjectDetails(o.state, o.details);
     std::printf("Censo %d: %lld municípios, %s registros\n", census, r->municipalities, r->recordCount.c_str());
     return true;
 }
@@ -271,6 +276,19 @@ int groupCommand(Context& ctx)
         std::printf("Tot_UF.dbf: %zu linhas; Tot_UFM.dbf: %zu linhas\n",
                     readTable(o.state.projectDir / "Tot_UF.dbf").size(),
                     readTable(o.state.projectDir / "Tot_UFM.dbf").size());
+        return true;
+    });
+}
+
+// "years NAME": the year list as the results window shows it.
+int yearsCommand(Context& ctx)
+{
+    const std::string name = ctx.arg(0);
+    noMoreArgs(ctx, 1);
+    return reporting([&] {
+        Opened o = open(ctx, name, ProjectAccess::Read);
+        for (int y : projectedYears(o.state.projectDir, o.details.ano1Proj))
+            std::printf("%d\n", y);
         return true;
     });
 }
@@ -396,6 +414,7 @@ Registrar regDelete("delete", "NOME", &deleteCommand);
 Registrar regCensus("census", "NOME {1|2} ARQUIVO --year AAAA --month M", &censusCommand);
 Registrar regGroup("group", "NOME", &groupCommand);
 Registrar regRun("run", "NOME [--steps N] [--method karup-king|sprague] [--yes] [--model MODELO]", &runCommand);
+Registrar regYears("years", "NOME", &yearsCommand);
 Registrar regSample("sample", "PASTA [--uf UF] [--municipalities N] [--years A] [--seed S]", &sampleCommand);
 Registrar regDemo("demo", "", &demoCommand);
 
@@ -430,7 +449,7 @@ int exportFromProject(Context& ctx)
     if (table.find('.') == std::string::npos)
         table += ".dbf";
     return reporting([&] {
-        Opened o = open(ctx, ctx.args[0]);
+        Opened o = open(ctx, ctx.args[0], ProjectAccess::Read);
         ctx.dialogs.saveFiles.push_back(ctx.args[2]);
         SqlEngine sql;
         return exportStatement(sql, "select * from " + quotedTable(folderText(o.state.projectDir) + table) + ";", ctx.format,
@@ -441,12 +460,16 @@ int exportFromProject(Context& ctx)
 // "sql NAME STATEMENT": {project folder} and {application folder} in the text
 // are the project's folder and the application folder. nullopt (message
 // shown) when there is no such project.
-std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement)
+std::optional<std::string> projectStatement(Context& ctx, const std::string& name, std::string statement,
+                                            std::shared_ptr<ProjectLock>* writerLock)
 {
     AppState state;
     state.appDir = ctx.appDir;
-    if (!openProject(state, projectName(name), ctx.dialogs))
+    if (!openProject(state, projectName(name), ctx.dialogs, {},
+                     writerLock ? ProjectAccess::Write : ProjectAccess::Read))
         return std::nullopt;
+    if (writerLock)
+        *writerLock = state.lock;
     // The marks stand inside a double-quoted table name: their " are doubled the
     // way the statement text wants them.
     const auto inQuotes = [](const std::string& folder) {

@@ -22,10 +22,11 @@ void noMoreArgs(const Context& ctx, std::size_t used)
 }
 
 // The project opened for one command; false when refused (message shown).
-bool openNamed(Context& ctx, const std::string& typed, AppState& state)
+// A command that changes it holds its writer lock (in the state) until it ends.
+bool openNamed(Context& ctx, const std::string& typed, AppState& state, ProjectAccess access)
 {
     state.appDir = ctx.appDir;
-    return openProject(state, upperAscii(trim(typed)), ctx.dialogs).has_value();
+    return openProject(state, upperAscii(trim(typed)), ctx.dialogs, {}, access).has_value();
 }
 
 void printTable(const Table& t, const NumberFormat& fmt, const std::string& mun)
@@ -64,7 +65,7 @@ int showCommand(Context& ctx)
         }
     }
     AppState state;
-    if (!openNamed(ctx, name, state))
+    if (!openNamed(ctx, name, state, ProjectAccess::Read))
         return 1;
     YearViews v;
     try {
@@ -198,7 +199,7 @@ int kmodCommand(Context& ctx)
     if (action != "list" && action != "add" && action != "change" && action != "remove")
         throw UsageError("ação desconhecida: " + action);
     AppState state;
-    if (!openNamed(ctx, name, state))
+    if (!openNamed(ctx, name, state, ProjectAccess::Write))
         return 1;
     KModifiers k(ctx.dialogs);
     k.setFolders(ctx.appDir, state.projectDir);

@@ -2,9 +2,12 @@
 #include "data/run_settings.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace demovia {
+
+class ProjectLock;
 
 // The state the main window keeps for every window: one plain struct owned
 // by the shell and passed by reference.
@@ -18,6 +21,9 @@ struct AppState {
     int firstProjectedYear = 0;
     RunSettings run;
     bool newProjectMark = false;
+    // The open project's writer lock (data/project_guard.h): held for as long
+    // as the project is open for writing, so no other process writes it.
+    std::shared_ptr<ProjectLock> lock;
     // The state the registry's municipality view is filtered on; it lasts
     // from one opening of the registry to the next. -1: not filtered yet.
     long long registryFilterUf = -1;

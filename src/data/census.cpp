@@ -3,6 +3,7 @@
 #include "data/error.h"
 #include "data/ibge.h"
 #include "data/project.h"
+#include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 
@@ -221,6 +222,27 @@ std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path&
     return result;
 }
 
+std::optional<CensusImport> importCensusRecorded(const fs::path& appDir, const fs::path& projectDir,
+                                                 const std::string& uf, int census, const fs::path& textFile,
+                                                 const CensusDetails& typed, const NumberFormat& fmt,
+                                                 Dialogs& dialogs)
+{
+    const std::string name = censusName(census);
+    const fs::path detailsFile = projectDetailsFile(projectDir);
+    ProjectJournal journal(projectDir, {name + ".db", name + ".dbf", detailsFile.filename().string()});
+    auto result = importCensus(appDir, projectDir, uf, census, textFile, fmt, dialogs);
+    if (!result)
+        return result; // the journal puts everything back
+    ProjectDetails details = readProjectDetails(detailsFile);
+    CensusDetails& c = census == 1 ? details.census1 : details.census2;
+    c = typed;
+    c.arquivo = result->file;
+    c.registros = result->recordCount;
+    writeProjectDetails(detailsFile, details);
+    journal.commit();
+    return result;
+}
+
 bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& dialogs)
 {
     const long long rows1 = censusRows(projectDir, 1), rows2 = censusRows(projectDir, 2);
@@ -247,6 +269,9 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
     }
 
     const fs::path templates = appDir / "DBVazio";
+    // The four grouped tables change together: a failure or a kill half way
+    // leaves the grouping done before.
+    ProjectJournal journal(projectDir, {"TCensos0.dbf", "TCensos1.dbf", "Tot_UF.dbf", "Tot_UFM.dbf"});
     {
         BusyGuard busy(dialogs);
         for (const char* f : {"TCensos0.dbf", "TCensos1.dbf", "Tot_UF.dbf", "Tot_UFM.dbf"}) {
@@ -375,14 +400,12 @@ bool groupCensuses(const fs::path& appDir, const fs::path& projectDir, Dialogs& 
         problem = e.what();
     }
     if (!problem.empty()) {
-        for (const char* f : {"TCensos0.dbf", "TCensos1.dbf", "Tot_UF.dbf", "Tot_UFM.dbf"}) {
-            std::error_code ec;
-            fs::remove(resolveFile(projectDir / f), ec);
-        }
+        // Not committed: the journal puts the grouping done before back.
         dialogs.error("Não foi possível agrupar os censos.\n\nErro original: " + problem +
                       ". Confira se os dois censos têm municípios em comum.");
         return false;
     }
+    journal.commit();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "data/dialogs.h"
+#include "data/project_details.h"
 #include "data/text_exchange.h"
 
 #include <optional>
@@ -33,6 +34,16 @@ std::string censusMunicipality(std::string_view field, int uf);
 std::optional<CensusImport> importCensus(const fs::path& appDir, const fs::path& projectDir, const std::string& uf,
                                          int census, const fs::path& textFile, const NumberFormat& fmt,
                                          Dialogs& dialogs);
+
+// The census import as one change of the project: the wide and long tables of
+// census n and its details in detalhes.ini (typed: month and year as chosen;
+// file and record count are filled in from the import) are replaced together.
+// A failure, or a kill at any moment, leaves the old census with its details
+// (the next writer to open the project rolls an interrupted import back).
+std::optional<CensusImport> importCensusRecorded(const fs::path& appDir, const fs::path& projectDir,
+                                                 const std::string& uf, int census, const fs::path& textFile,
+                                                 const CensusDetails& typed, const NumberFormat& fmt,
+                                                 Dialogs& dialogs);
 
 // The age-group table (faixas.dbf) as the grouping and the steps need it:
 // groups "001" to "017" in order, group n the ages 5n-5 to 5n-1 and group 17

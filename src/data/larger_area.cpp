@@ -2,6 +2,7 @@
 
 #include "data/error.h"
 #include "data/project.h"
+#include "data/project_guard.h"
 #include "data/sql_engine.h"
 #include "data/text_util.h"
 
@@ -51,6 +52,11 @@ bool importLargerArea(const fs::path& appDir, const fs::path& projectDir, const 
     if (table == LargerAreaTable::RelNas)
         kept.push_back(projectDir / "relnas_m.dbf");
     const FileSnapshot before(kept);
+    // rel_nas.dbf and its means in relnas_m.dbf change together, also across a kill.
+    std::vector<std::string> names;
+    for (const auto& k : kept)
+        names.push_back(k.filename().string());
+    ProjectJournal journal(projectDir, names);
     if (!importStateRows(textFile, target, appDir / "DBVazio" / file, layout, true, fmt, dialogs))
         return false;
     try {
@@ -62,6 +68,7 @@ bool importLargerArea(const fs::path& appDir, const fs::path& projectDir, const 
         before.restore();
         throw;
     }
+    journal.commit();
     return true;
 }
 

@@ -1,9 +1,11 @@
 #include "data/project.h"
 
 #include "data/error.h"
+#include "data/project_guard.h"
 #include "data/text_util.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace demovia {
@@ -122,9 +124,11 @@ bool createProject(AppState& state, const std::string& uf, std::string& name, st
 
     if (state.projectOpen() && leave)
         leave();
+    std::shared_ptr<ProjectLock> lock;
     try {
         fs::create_directory(workFolder(state.appDir), ec);
         fs::create_directory(folder, ec);
+        lock = ProjectLock::acquire(folder);
         details.uf = trim(uf);
         details.obs = description;
         writeProjectDetails(projectDetailsFile(folder), details);
@@ -134,6 +138,7 @@ bool createProject(AppState& state, const std::string& uf, std::string& name, st
         return false;
     }
     makeOpen(state, name, details.uf, description);
+    state.lock = std::move(lock);
     state.firstProjectedYear = details.ano1Proj;
     return true;
 }
@@ -164,11 +169,40 @@ bool isStateCode(const fs::path& appDir, const std::string& uf)
 } // namespace
 
 std::optional<ProjectDetails> openProject(AppState& state, const std::string& name, Dialogs& dialogs,
-                                          const LeaveProject& leave)
+                                          const LeaveProject& leave, ProjectAccess access)
 {
     if (!isProject(state.appDir, name)) {
         dialogs.warning("Projeto não encontrado: " + name);
         return std::nullopt;
+    }
+    const fs::path folder = projectFolder(state.appDir, name);
+    std::shared_ptr<ProjectLock> lock;
+    if (access == ProjectAccess::Write) {
+        try {
+            lock = ProjectLock::acquire(folder);
+        } catch (const Error& e) {
+            dialogs.warning(e.what());
+            return std::nullopt;
+        }
+        // What a killed writer left: an unfinished change is undone, its
+        // temporary files removed, before anything of the project is read.
+        try {
+            recoverProject(folder);
+        } catch (const std::exception& e) {
+            dialogs.error(std::string("Nem todos os arquivos do projeto puderam ser carregados.\n\nVerifique se "
+                                      "algum deles está em uso e tente novamente\n\nErro original: ") + e.what());
+            return std::nullopt;
+        }
+    } else {
+        // A reader finishes what a killed writer left too, when no writer is at
+        // work (as a writer would, under the lock, which it then lets go); with
+        // a writer at work it reads as things are.
+        try {
+            auto writer = ProjectLock::acquire(folder);
+            recoverProject(folder);
+        } catch (const std::exception&) {
+            // in use, or not recoverable now: the writer's next open reports it
+        }
     }
     if (state.projectOpen() && leave)
         leave();
@@ -193,6 +227,7 @@ std::optional<ProjectDetails> openProject(AppState& state, const std::string& na
     for (const auto& p : problems)
         dialogs.warning(p);
     makeOpen(state, name, d.uf, d.obs);
+    state.lock = std::move(lock);
     state.firstProjectedYear = d.ano1Proj;
     return d;
 }
@@ -211,7 +246,24 @@ std::vector<int> projectedYears(const fs::path& projectDir, int firstYear)
     std::vector<int> years;
     if (firstYear <= 0)
         return years;
-    for (int y = firstYear; fileExists(projectDir / (year4(y) + ".dbf")); ++y)
+    // A year belongs to the latest run when its births are in NascSexo.dbf: the
+    // run writes them right after the year's table, and empties the file before
+    // its first year (see the projection step).
+    std::optional<std::set<long long>> born;
+    const fs::path births = projectDir / "NascSexo.dbf";
+    if (fileExists(births)) {
+        const Table t = readTable(births);
+        const int fAno = t.field("ano");
+        born.emplace();
+        for (const Row& r : t.rows) {
+            try {
+                born->insert(parseWhole(r[static_cast<std::size_t>(fAno)].toText()));
+            } catch (const Error&) {
+                // a row without a year lists nothing
+            }
+        }
+    }
+    for (int y = firstYear; fileExists(projectDir / (year4(y) + ".dbf")) && (!born || born->count(y)); ++y)
         years.push_back(y);
     return years;
 }
@@ -226,6 +278,13 @@ bool deleteProject(const AppState& state, const std::string& name, Dialogs& dial
     if (state.projectOpen() && folderText(state.projectDir) == folderText(folder)) {
         dialogs.warning("O projeto " + name + " está aberto e não pode ser excluído.\n\nAbra ou crie outro projeto "
                         "antes de excluí-lo");
+        return false;
+    }
+    std::shared_ptr<ProjectLock> lock;
+    try {
+        lock = ProjectLock::acquire(folder);
+    } catch (const Error& e) {
+        dialogs.warning(e.what());
         return false;
     }
     if (!dialogs.confirm("Você está para excluir o projeto " + name + ".\n\nContinuar"))

@@ -59,23 +59,34 @@ using LeaveProject = std::function<void()>;
 bool createProject(AppState& state, const std::string& uf, std::string& name, std::string& description,
                    ProjectDetails& details, Dialogs& dialogs, const LeaveProject& leave = {});
 
-// "Abrir": leaves the open project, reads the project's detalhes.ini (missing
-// keys read as their defaults) and makes it the open project. nullopt, with
-// the message shown, when it is no project or its details cannot be read.
+// How a project is opened: for writing (the desktop program, every command that
+// changes it) with its writer lock held in the state and the project recovered
+// from an interrupted change; or only to read it (export, a select, the year
+// list), without holding the lock: recovered only when no writer is at work.
+enum class ProjectAccess { Write, Read };
+
+// "Abrir": takes the project's writer lock (refused, with the message, when
+// another process holds it), finishes what a crash left (recoverProject),
+// leaves the open project, reads the project's detalhes.ini (missing keys read
+// as their defaults) and makes it the open project. nullopt, with the message
+// shown, when it is no project, it is in use, or its details cannot be read.
 std::optional<ProjectDetails> openProject(AppState& state, const std::string& name, Dialogs& dialogs,
-                                          const LeaveProject& leave = {});
+                                          const LeaveProject& leave = {},
+                                          ProjectAccess access = ProjectAccess::Write);
 
 // Writes the open project's detalhes.ini from details, the state and
 // description taken from the status panels. Nothing happens while no project is open.
 void saveProjectDetails(const AppState& state, ProjectDetails details);
 
-// The year list of the results window: first, first + 1, ... while its year
-// table exists. Empty when first is 0.
+// The year list of the results window, of the desktop program and of
+// "demovia-cli years": first, first + 1, ... while its year table exists and,
+// when NascSexo.dbf exists, its births are there (the tables of an earlier or
+// interrupted run are not listed). Empty when first is 0.
 std::vector<int> projectedYears(const fs::path& projectDir, int firstYear);
 
 // "Excluir": asks, then deletes the project's folder with everything in it.
-// The project that is open is not deleted (message shown). False when refused,
-// answered No, or the folder could not be deleted.
+// The project that is open, or that another process is using, is not deleted
+// (message shown). False when refused, answered No, or the folder could not be deleted.
 bool deleteProject(const AppState& state, const std::string& name, Dialogs& dialogs);
 
 // ---- keeping tables whole across an operation ---------------------------------

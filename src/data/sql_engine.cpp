@@ -25,6 +25,21 @@ int ResultSet::column(std::string_view name) const
 
 namespace {
 
+// "NUMERIC(19,12)" -> 12; anything else -> -1.
+int declaredDecimals(const char* decl)
+{
+    if (!decl)
+        return -1;
+    const std::string_view d(decl);
+    const auto comma = d.find(',');
+    if (d.substr(0, 8) != "NUMERIC(" || comma == std::string_view::npos)
+        return -1;
+    int n = 0;
+    for (std::size_t i = comma + 1; i < d.size() && d[i] >= '0' && d[i] <= '9'; ++i)
+        n = n * 10 + (d[i] - '0');
+    return n;
+}
+
 // ---- statement text ---------------------------------------------------------
 
 enum class Tok { Space, Word, DQuote, SQuote, Punct, Param, Comment };
@@ -590,7 +605,12 @@ struct SqlEngine::Impl {
                 insert += ", ";
             }
             // Numeric fields compare as numbers, text fields as texts.
-            create += quoteIdent(data.fields[i].name) + (data.fields[i].isNumeric() ? " NUMERIC" : " TEXT");
+            // The declared type carries the field's decimals for the result's
+            // columns (NUMERIC(w,d) keeps numeric affinity).
+            const FieldDef& f = data.fields[i];
+            create += quoteIdent(f.name) + (f.isNumeric() ? " NUMERIC(" + std::to_string(f.width) + "," +
+                                                                 std::to_string(f.decimals) + ")"
+                                                           : std::string(" TEXT"));
             insert += "?";
         }
         create += ")";
@@ -791,6 +811,7 @@ struct SqlEngine::Impl {
             for (int i = 0; i < nc; ++i) {
                 const char* n = sqlite3_column_name(st.h, i);
                 rs.columns.emplace_back(n ? n : "");
+                rs.decimals.push_back(declaredDecimals(sqlite3_column_decltype(st.h, i)));
             }
             int rc;
             while ((rc = sqlite3_step(st.h)) == SQLITE_ROW) {

@@ -11,6 +11,9 @@ namespace demovia {
 struct ResultSet {
     std::vector<std::string> columns;
     std::vector<Row> rows;
+    // Per column, the decimals of the numeric table field it shows; -1 for a
+    // text field or a computed column. May be empty (nothing known).
+    std::vector<int> decimals;
     int column(std::string_view name) const; // without regard to case; -1 when absent
 };
 

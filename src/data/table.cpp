@@ -16,6 +16,13 @@
 #include <fstream>
 #include <random>
 #include <system_error>
+#include <mutex>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace demovia {
 
@@ -169,9 +176,9 @@ DbfHandle openDbf(const fs::path& file)
     std::error_code ec;
     if (!fs::is_regular_file(real, ec))
         throw Error("Arquivo não encontrado: " + file.string());
+    checkDbfHeader(real, file);
     // shapelib always opens "<base>.dbf"; the wide census tables keep their ".db"
     // names, so the hook hands it the real file whatever the extension.
-    checkDbfHeader(real, file);
     SAHooks hooks;
     SASetupDefaultHooks(&hooks);
     static thread_local std::string s_real, s_asked;
@@ -431,31 +438,160 @@ std::string readFileBytes(const fs::path& file)
     return bytes;
 }
 
+namespace {
+
+// The fault point: which write fails or dies, counted over the whole process.
+struct FaultPoint {
+    std::mutex lock;
+    long long writes = 0;
+    long long failAt = 0; // write number that fails; 0 none
+    long long killAt = 0; // write number that dies half way; 0 none
+    std::string failName, killName; // or the first write of the file of that name
+
+    FaultPoint()
+    {
+        auto fromEnv = [](const char* name, long long& at, std::string& file) {
+            const char* v = std::getenv(name);
+            if (!v || !*v)
+                return;
+            char* end = nullptr;
+            const long long n = std::strtoll(v, &end, 10);
+            if (end && *end == '\0')
+                at = n > 0 ? n : 0;
+            else
+                file = lowerAscii(v);
+        };
+        fromEnv("DEMOVIA_FAIL_WRITE", failAt, failName);
+        fromEnv("DEMOVIA_ABORT_WRITE", killAt, killName);
+    }
+};
+
+FaultPoint& faultPoint()
+{
+    static FaultPoint f;
+    return f;
+}
+
+} // namespace
+
+void setWriteFault(WriteFault kind, long long n)
+{
+    FaultPoint& f = faultPoint();
+    std::lock_guard<std::mutex> g(f.lock);
+    (kind == WriteFault::Fail ? f.failAt : f.killAt) = n > 0 ? f.writes + n : 0;
+}
+
+long long atomicWriteCount()
+{
+    FaultPoint& f = faultPoint();
+    std::lock_guard<std::mutex> g(f.lock);
+    return f.writes;
+}
+
+std::string originalError(const std::exception& e)
+{
+    if (auto w = dynamic_cast<const WriteError*>(&e))
+        return w->cause();
+    return e.what();
+}
+
+bool isAtomicWriteLeftover(const std::string& name)
+{
+    // "~{name}.{digits}.tmp"
+    if (name.size() < 8 || name[0] != '~' || name.compare(name.size() - 4, 4, ".tmp") != 0)
+        return false;
+    const std::size_t end = name.size() - 4;
+    const std::size_t dot = name.rfind('.', end - 1);
+    if (dot == std::string::npos || dot < 2 || dot + 1 == end)
+        return false;
+    for (std::size_t i = dot + 1; i < end; ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return true;
+}
+
+int removeAtomicWriteLeftovers(const fs::path& dir)
+{
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (it->is_regular_file(e2) && isAtomicWriteLeftover(it->path().filename().string()) &&
+            fs::remove(it->path(), e2))
+            ++removed;
+    }
+    return removed;
+}
+
+// The fault point's verdict on the next atomic write of target (tests only).
+static void nextWriteFault(const fs::path& target, bool& fail, bool& die)
+{
+    {
+        FaultPoint& fp = faultPoint();
+        std::lock_guard<std::mutex> g(fp.lock);
+        const long long n = ++fp.writes;
+        fail = n == fp.failAt;
+        die = n == fp.killAt;
+        if (!fp.failName.empty() || !fp.killName.empty()) {
+            const std::string name = lowerAscii(target.filename().string());
+            if (name == fp.failName) {
+                fail = true;
+                fp.failName.clear();
+            }
+            if (name == fp.killName) {
+                die = true;
+                fp.killName.clear();
+            }
+        }
+    }
+}
+
 void writeFileAtomically(const fs::path& target, const std::string& bytes)
 {
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
+    bool fail = false, die = false;
+    nextWriteFault(target, fail, die);
     static std::mt19937_64 rng{std::random_device{}()};
     fs::path tmp = dir / ("~" + target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
     {
         std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
-        if (!f)
-            throw Error("Não foi possível criar o arquivo " + tmp.string() + ": " + std::strerror(errno));
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (!f) {
+            const int err = errno;
+            throw WriteError("Não foi possível criar o arquivo " + tmp.string() + ": " + std::strerror(err),
+                             std::strerror(err));
+        }
+        const std::size_t size = fail || die ? bytes.size() / 2 : bytes.size();
+        bool ok = std::fwrite(bytes.data(), 1, size, f) == size;
         ok = (std::fflush(f) == 0) && ok;
-        ok = (std::fclose(f) == 0) && ok;
+        int err = ok ? 0 : errno;
+        if (die) {
+            // As a kill would leave it: the temporary half written, the target untouched.
+            std::fclose(f);
+            ::kill(::getpid(), SIGKILL);
+        }
+        if (fail && ok) {
+            ok = false;
+            err = ENOSPC;
+        }
+        if (std::fclose(f) != 0 && ok) {
+            ok = false;
+            err = errno;
+        }
         if (!ok) {
             std::error_code ec;
             fs::remove(tmp, ec);
-            throw Error("Não foi possível gravar o arquivo " + target.string() + ": " + std::strerror(errno));
+            const std::string cause = std::strerror(err ? err : EIO);
+            throw WriteError("Não foi possível gravar o arquivo " + target.string() + ": " + cause, cause);
         }
     }
     std::error_code ec;
     fs::rename(tmp, target, ec);
     if (ec) {
+        const std::string cause = ec.message();
         fs::remove(tmp, ec);
-        throw Error("Não foi possível substituir o arquivo " + target.string() + ": " + ec.message());
+        throw WriteError("Não foi possível substituir o arquivo " + target.string() + ": " + cause, cause);
     }
 }
 
@@ -517,9 +653,10 @@ std::string dbfHeader(const std::string& tableName, const std::vector<FieldDef>&
 
 namespace {
 
-// One record of a table into rec (recLen bytes, already blank): every value
-// checked against its field. Throws Error naming the field.
-void formatRecord(const std::vector<FieldDef>& fields, const Row& row, char* rec)
+// One record's bytes (after the deletion flag) from a row; every value checked
+// against its field. rec points at the record's first byte, blanks already.
+void encodeRecord(const std::vector<FieldDef>& fields, const Row& row, char* rec, const std::string& tableName,
+                  std::size_t rowNumber)
 {
     char num[128];
     std::size_t at = 1;
@@ -527,23 +664,28 @@ void formatRecord(const std::vector<FieldDef>& fields, const Row& row, char* rec
         const FieldDef& f = fields[i];
         static const Value kEmpty;
         const Value& v = i < row.size() ? row[i] : kEmpty;
-        if (f.isNumeric()) {
-            if (!v.isNull()) {
-                double d = v.toDouble();
-                int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
-                if (n < 0 || n > f.width)
-                    numberTooWide(d, f);
-                std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
+        try {
+            if (f.isNumeric()) {
+                if (!v.isNull()) {
+                    double d = v.toDouble();
+                    int n = std::isfinite(d) ? formatFixed(d, f.decimals, num) : -1;
+                    if (n < 0 || n > f.width)
+                        numberTooWide(d, f);
+                    std::memcpy(rec + at + f.width - n, num, static_cast<std::size_t>(n));
+                }
+            } else if (!v.isNull()) {
+                std::string text = v.toText();
+                std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
+                if (static_cast<int>(s.size()) > f.width)
+                    throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
+                                std::to_string(f.width) + ")");
+                std::memcpy(rec + at, s.data(), s.size());
             }
-        } else if (!v.isNull()) {
-            std::string text = v.toText();
-            std::string s = isAscii(text) ? std::move(text) : utf8ToCp1252(text);
-            if (static_cast<int>(s.size()) > f.width)
-                throw Error("O texto '" + v.toText() + "' não cabe no campo " + f.name + " (largura " +
-                            std::to_string(f.width) + ")");
-            std::memcpy(rec + at, s.data(), s.size());
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + " - tabela " + tableName + ", registro " +
+                        std::to_string(rowNumber + 1));
         }
-        at += static_cast<std::size_t>(f.width);
+        at += f.width;
     }
 }
 
@@ -555,19 +697,44 @@ void writeTable(const fs::path& file, const Table& table)
     std::string buf = dbfHeader(file.string(), table.fields, table.rows.size(), recLen);
     const std::size_t headerLen = buf.size();
     buf.resize(headerLen + recLen * table.rows.size(), ' ');
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        try {
-            formatRecord(table.fields, table.rows[r], &buf[headerLen + recLen * r]);
-        } catch (const Error& e) {
-            throw Error(std::string(e.what()) + " - tabela " + file.filename().string() + ", registro " +
-                        std::to_string(r + 1));
-        }
-    }
+    const std::string name = file.filename().string();
+    for (std::size_t r = 0; r < table.rows.size(); ++r)
+        encodeRecord(table.fields, table.rows[r], &buf[headerLen + recLen * r], name, r);
     buf += '\x1A';
 
     // Keep the name the file already has on disk, whatever its case.
     fs::path target = resolveFile(file);
     writeFileAtomically(target, buf);
+}
+
+// ---- appended table ------------------------------------------------------------
+
+AppendedTable::AppendedTable(std::vector<FieldDef> fields) : m_fields(std::move(fields))
+{
+    dbfHeader("", m_fields, 0, m_recLen);
+}
+
+void AppendedTable::append(const Row& row)
+{
+    const std::size_t at = m_records.size();
+    m_records.resize(at + m_recLen, ' ');
+    try {
+        encodeRecord(m_fields, row, &m_records[at], m_name, m_rows);
+    } catch (...) {
+        m_records.resize(at);
+        throw;
+    }
+    ++m_rows;
+}
+
+void AppendedTable::write(const fs::path& file)
+{
+    std::size_t recLen = 0;
+    std::string buf = dbfHeader(file.string(), m_fields, m_rows, recLen);
+    buf.reserve(buf.size() + m_records.size() + 1);
+    buf += m_records;
+    buf += '\x1A';
+    writeFileAtomically(resolveFile(file), buf);
 }
 
 // ---- table writer -------------------------------------------------------------
@@ -587,7 +754,11 @@ TableWriter::TableWriter(const fs::path& target, std::vector<FieldDef> fields)
     m_tmp = dir / ("~" + m_target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
     m_file = std::fopen(m_tmp.string().c_str(), "wb");
     if (!m_file)
-        throw Error("Não foi possível criar o arquivo " + m_tmp.string() + ": " + std::strerror(errno));
+    {
+        const int err = errno;
+        throw WriteError("Não foi possível criar o arquivo " + m_tmp.string() + ": " + std::strerror(err),
+                         std::strerror(err));
+    }
     m_buffer = m_header;
     m_buffer.reserve(kWriterBuffer + m_recLen);
 }
@@ -606,8 +777,10 @@ void TableWriter::flush()
 {
     if (m_buffer.empty())
         return;
-    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
-        throw Error("Não foi possível gravar o arquivo " + m_target.string() + ": " + std::strerror(errno));
+    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {
+        const std::string cause = std::strerror(errno);
+        throw WriteError("Não foi possível gravar o arquivo " + m_target.string() + ": " + cause, cause);
+    }
     m_buffer.clear();
 }
 
@@ -616,7 +789,7 @@ void TableWriter::append(const Row& row)
     const std::size_t at = m_buffer.size();
     m_buffer.resize(at + m_recLen, ' ');
     try {
-        formatRecord(m_fields, row, &m_buffer[at]);
+        encodeRecord(m_fields, row, &m_buffer[at], m_target.filename().string(), m_rows);
     } catch (...) {
         m_buffer.resize(at);
         throw;
@@ -628,6 +801,14 @@ void TableWriter::append(const Row& row)
 
 void TableWriter::commit()
 {
+    // One atomic write as far as the fault point is concerned.
+    bool fail = false, die = false;
+    nextWriteFault(m_target, fail, die);
+    if (die) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        ::kill(::getpid(), SIGKILL);
+    }
     m_buffer += '\x1A';
     flush();
     // The record count goes into the header now that it is known.
@@ -636,15 +817,26 @@ void TableWriter::commit()
         count[k] = static_cast<unsigned char>((m_rows >> (8 * k)) & 0xFF);
     bool ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(count, 1, 4, m_file) == 4;
     ok = std::fflush(m_file) == 0 && ok;
-    const int err = errno;
-    ok = std::fclose(m_file) == 0 && ok;
+    int err = ok ? 0 : errno;
+    if (fail && ok) {
+        ok = false;
+        err = ENOSPC;
+    }
+    if (std::fclose(m_file) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
     m_file = nullptr;
-    if (!ok)
-        throw Error("Não foi possível gravar o arquivo " + m_target.string() + ": " + std::strerror(err ? err : errno));
+    if (!ok) {
+        const std::string cause = std::strerror(err ? err : EIO);
+        throw WriteError("Não foi possível gravar o arquivo " + m_target.string() + ": " + cause, cause);
+    }
     std::error_code ec;
     fs::rename(m_tmp, m_target, ec);
-    if (ec)
-        throw Error("Não foi possível substituir o arquivo " + m_target.string() + ": " + ec.message());
+    if (ec) {
+        const std::string cause = ec.message();
+        throw WriteError("Não foi possível substituir o arquivo " + m_target.string() + ": " + cause, cause);
+    }
     m_committed = true;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/error.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -150,6 +152,27 @@ private:
     std::string m_bytes;
 };
 
+// A table that only grows, written whole after each batch of rows (the births
+// of the projection, written with every year): the rows are kept as the bytes
+// of their records, so each write costs one copy, not a new formatting.
+class AppendedTable {
+public:
+    explicit AppendedTable(std::vector<FieldDef> fields);
+    const std::vector<FieldDef>& fields() const { return m_fields; }
+    std::size_t size() const { return m_rows; }
+    // Checked as writeTable checks; a row that does not fit is not added.
+    void append(const Row& row);
+    // Writes every row so far, atomically, keeping an existing file's name on disk.
+    void write(const fs::path& file);
+
+private:
+    std::vector<FieldDef> m_fields;
+    std::string m_name;
+    std::size_t m_recLen = 0;
+    std::size_t m_rows = 0;
+    std::string m_records;
+};
+
 // Reads the template's fields and writes an empty table with them.
 enum class CopyMode {
     Replace,           // over an existing target
@@ -161,8 +184,44 @@ void copyTemplate(const fs::path& templateFile, const fs::path& target, CopyMode
 // throws Error when it does not fit. Exposed for the SQL write-back and tests.
 std::string formatNumericField(double v, const FieldDef& f);
 
-// Writes a file through a temporary beside it, renaming at the end.
+// A write that the system refused (disk full, no permission, ...): the text
+// names the file, cause() is the system's own words ("No space left on device").
+class WriteError : public Error {
+public:
+    WriteError(const std::string& text, std::string cause) : Error(text), m_cause(std::move(cause)) {}
+    const std::string& cause() const { return m_cause; }
+
+private:
+    std::string m_cause;
+};
+
+// The one door for every file the program writes: the bytes go to a temporary
+// "~{name}.{n}.tmp" beside the target, renamed over it when complete, so a
+// crash or a full disk never leaves a half file under a real name.
+// Throws WriteError.
 void writeFileAtomically(const fs::path& target, const std::string& bytes);
+
+// True for the name of a temporary file of writeFileAtomically.
+bool isAtomicWriteLeftover(const std::string& fileName);
+// Removes the temporaries a killed writer left in the folder (not its sub-folders).
+// Returns how many were removed. Only call it while no other process writes there.
+int removeAtomicWriteLeftovers(const fs::path& dir);
+
+// The fault point of the writer, so that a failing or dying write can be
+// reproduced at will. The n-th atomic write from now (1 = the next one)
+// fails as a full disk would (Fail) or kills the process half way through,
+// leaving its temporary file behind (Kill). n <= 0 switches it off.
+// The environment sets it for a whole process: DEMOVIA_FAIL_WRITE=n or
+// DEMOVIA_ABORT_WRITE=n, counted from the start; or =NAME (2015.dbf), the
+// first write of the file of that name.
+enum class WriteFault { Fail, Kill };
+void setWriteFault(WriteFault kind, long long n);
+// Atomic writes done by this process so far.
+long long atomicWriteCount();
+
+// The text of a failure for a message's "Erro original: ": the system's cause
+// of a WriteError, else the error's text.
+std::string originalError(const std::exception& e);
 // The whole file's bytes; throws Error naming the file when it is missing,
 // not a regular file or cannot be read.
 std::string readFileBytes(const fs::path& file);

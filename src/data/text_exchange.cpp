@@ -3,6 +3,7 @@
 #include "data/encoding.h"
 #include "data/error.h"
 #include "data/text_util.h"
+#include "data/xlsx_export.h"
 
 #include <charconv>
 #include <cmath>
@@ -512,9 +513,27 @@ std::string exportText(const ResultSet& rows, const NumberFormat& fmt, std::stri
     return out;
 }
 
-void writeExportFile(const fs::path& file, const ResultSet& rows, const NumberFormat& fmt)
+void writeExportFile(const fs::path& file, const ResultSet& rows, const NumberFormat& fmt, const std::string& sheetName)
 {
-    writeFileAtomically(file, utf8ToCp1252(exportText(rows, fmt, "\r\n")));
+    if (isSpreadsheetName(file))
+        writeXlsxFile(file, rows, sheetName.empty() ? file.stem().string() : sheetName);
+    else
+        writeFileAtomically(file, utf8ToCp1252(exportText(rows, fmt, "\r\n")));
+}
+
+std::string tableNameOf(std::string_view statement)
+{
+    for (std::size_t open = statement.find('"'); open != std::string_view::npos;) {
+        const std::size_t close = statement.find('"', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        const fs::path token(std::string(statement.substr(open + 1, close - open - 1)));
+        const std::string ext = lowerAscii(token.extension().string());
+        if (ext == ".dbf" || ext == ".db")
+            return token.stem().string();
+        open = statement.find('"', close + 1);
+    }
+    return {};
 }
 
 bool exportStatement(SqlEngine& sql, const std::string& statement, const NumberFormat& fmt, Dialogs& dialogs)
@@ -531,7 +550,7 @@ bool exportStatement(SqlEngine& sql, const std::string& statement, const NumberF
             if (rs.rows.empty())
                 noRows = true;
             else
-                writeExportFile(*chosen, rs, fmt); // atomic: a failure leaves no partial file
+                writeExportFile(*chosen, rs, fmt, tableNameOf(statement)); // atomic: a failure leaves no partial file
         } catch (const std::exception& e) {
             failure = e.what();
         }

@@ -126,8 +126,13 @@ bool importText(const fs::path& textFile, const fs::path& target, const fs::path
 std::string exportText(const ResultSet& rows, const NumberFormat& fmt, std::string_view lineEnd);
 
 // Writes a result set as the export does (heading line, CR LF, regional numbers,
-// Windows-1252). Throws Error.
-void writeExportFile(const fs::path& file, const ResultSet& rows, const NumberFormat& fmt);
+// Windows-1252); a name ending in .xlsx gets a spreadsheet instead, its one
+// sheet named sheetName (the file's stem when empty). Throws Error.
+void writeExportFile(const fs::path& file, const ResultSet& rows, const NumberFormat& fmt,
+                     const std::string& sheetName = {});
+// The stem of the first table file a statement names ("2011" for
+// ... from "/p/2011.dbf"); empty when it names none.
+std::string tableNameOf(std::string_view statement);
 
 // Export operation: asks for the file through dialogs, runs the statement,
 // writes the file; true when the file was written.

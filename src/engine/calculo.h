@@ -53,8 +53,13 @@ struct Step {
     // The project folder as the messages show it, ending with the separator.
     std::string folderText() const;
     // Replaces the project table by an empty copy of its template from DBVazio
-    // and returns the template's fields; nullopt when the copy failed.
+    // and returns the template's fields; nullopt when the copy failed, the
+    // system's cause then in writeError.
     std::optional<std::vector<FieldDef>> freshTable(const std::string& templ, const std::string& target) const;
+    mutable std::string writeError{};
+    // A table could not be written: shows the step's message followed by the
+    // system's cause ("Erro original: ...") and stops the run as failed.
+    void writeFailed(const std::string& message) const;
 };
 
 void stepGrowth(Step& step);        // 1

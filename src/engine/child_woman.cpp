@@ -12,7 +12,7 @@ void stepChildWoman(Step& step)
     step.monitor.insertStep("Relação criança / mulher...");
     for (const char* file : {"rcm.dbf", "rcm_cmen.dbf", "rcm_mmen.dbf", "rcm_cmai.dbf", "rcm_mmai.dbf"}) {
         if (!step.freshTable(file, file)) {
-            step.dialogs.warning("O arquivo necessário para gerar a relação Criança / Mulher, \n" + step.folderText() +
+            step.writeFailed("O arquivo necessário para gerar a relação Criança / Mulher, \n" + step.folderText() +
                                  file + "\n" + "pode estar em uso por outra aplicação." + "\n\n" +
                                  "Não será possível continuar");
             step.state.ratioMissing = true;

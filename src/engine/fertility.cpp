@@ -42,7 +42,7 @@ void stepFertility(Step& step)
     for (int i = 0; i < 3; ++i) {
         auto f = step.freshTable(copies[i].first, copies[i].second);
         if (!f) {
-            step.dialogs.warning("O arquivo\n" + step.folderText() + copies[i].second + "\n" +
+            step.writeFailed("O arquivo\n" + step.folderText() + copies[i].second + "\n" +
                                  "pode estar em uso por outra aplicação." + "\n\n" + "Não será possível continuar");
             return;
         }

@@ -91,7 +91,7 @@ void stepGrowth(Step& step)
     for (int i = 0; i < 3; ++i) {
         auto f = step.freshTable(files[i], files[i]);
         if (!f) {
-            step.dialogs.warning("O arquivo necessário para armazenar os coef. de crescimento \n" +
+            step.writeFailed("O arquivo necessário para armazenar os coef. de crescimento \n" +
                                  step.folderText() + files[i] + "\n" + "pode estar em uso por outra aplicação." +
                                  "\n\n" + "Não será possível continuar");
             step.state.growthMissing = true;

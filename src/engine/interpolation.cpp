@@ -82,7 +82,7 @@ void stepInterpolation(Step& step)
     step.monitor.insertStep("Interpolação...");
     auto fields = step.freshTable("interp.dbf", "interp.dbf");
     if (!fields) {
-        step.dialogs.warning("O arquivo necessário para gerar a interpolação, \n" + step.folderText() + "interp.dbf" +
+        step.writeFailed("O arquivo necessário para gerar a interpolação, \n" + step.folderText() + "interp.dbf" +
                              "\n" + "pode estar em uso por outra aplicação." + "\n\n" + "Não será possível continuar");
         return;
     }

@@ -33,7 +33,7 @@ void stepKFactor(Step& step)
     step.monitor.insertStep("Fator K...");
     auto fields = step.freshTable("fator_k.dbf", "fator_k.dbf");
     if (!fields) {
-        step.dialogs.warning("O arquivo necessário para armazenar o fator K \n" + step.folderText() + "fator_k.dbf" +
+        step.writeFailed("O arquivo necessário para armazenar o fator K \n" + step.folderText() + "fator_k.dbf" +
                              "\n" + "pode estar em uso por outra aplicação." + "\n\n" + "Não será possível continuar");
         return;
     }

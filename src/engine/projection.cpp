@@ -3,6 +3,7 @@
 #include "engine/calculo.h"
 
 #include "data/error.h"
+#include "data/project_guard.h"
 #include "engine/table_query.h"
 #include "data/text_util.h"
 
@@ -134,14 +135,11 @@ void projectYears(Step& step, ProjectionInput& in)
         throw Error("Dados insuficientes para a projeção");
     std::vector<double> nextMale(cells), nextFemale(cells);
 
-    Table births(readSchema(templates / "NascSexo.dbf"));
-    births.rows.reserve(n * static_cast<std::size_t>(years));
-    std::size_t birthsDone = 0; // rows of the years whose table was written
-    auto saveBirths = [&] {
-        Table done(births.fields);
-        done.rows.assign(births.rows.begin(), births.rows.begin() + static_cast<std::ptrdiff_t>(birthsDone));
-        writeTable(step.table("NascSexo.dbf"), done);
-    };
+    // The births of every year written so far. NascSexo.dbf is written whole
+    // after each year table, and that write is what adds the year to the
+    // project's year list (projectedYears): a run cut short anywhere leaves
+    // the years it finished, each with its births, and nothing else listed.
+    AppendedTable births(readSchema(templates / "NascSexo.dbf"));
 
     // The year table: codes, groups and ages are the same every year, only
     // the year and the populations are written anew.
@@ -221,21 +219,28 @@ void projectYears(Step& step, ProjectionInput& in)
             });
             // The year table is made whole from the template's fields and replaces
             // the file in one step, so no separate empty copy is written first; a
-            // file that cannot be replaced is reported as a failed copy would be.
-            try {
-                yearTable.write(step.table(fileName));
-            } catch (const Error&) {
-                step.dialogs.setBusy(false);
-                step.dialogs.warning(copyFailed(step, yearText));
-                saveBirths();
-                return;
+            // file that cannot be replaced is reported as a failed copy would be,
+            // with the system's cause. Then the births, which list the year.
+            for (const std::string& file : {fileName, std::string("NascSexo.dbf")}) {
+                try {
+                    if (file == fileName)
+                        yearTable.write(step.table(fileName));
+                    else
+                        births.write(step.table(file));
+                } catch (const Error& e) {
+                    step.dialogs.setBusy(false);
+                    step.writeError = originalError(e);
+                    step.writeFailed(copyFailed(step, file == fileName ? yearText : file));
+                    return;
+                }
             }
 
             o += 80;
             in.popMale.swap(nextMale);
             in.popFemale.swap(nextFemale);
-            birthsDone = births.rows.size();
             step.outcome.projectedYears.push_back(year);
+            // Kept from the first year on: a step that ends early keeps its years listed.
+            step.outcome.firstProjectedYear = step.outcome.projectedYears.front();
 
             ++current;
             ++s;
@@ -248,15 +253,9 @@ void projectYears(Step& step, ProjectionInput& in)
         }
     } catch (...) {
         step.dialogs.setBusy(false);
-        try {
-            saveBirths();
-        } catch (const Error&) {
-            // the first error is the one to report
-        }
-        throw;
+        throw; // the years finished stay listed, with their births
     }
 
-    saveBirths();
     if (!step.outcome.projectedYears.empty())
         step.outcome.firstProjectedYear = step.outcome.projectedYears.front();
     const std::string endText = clockText(secondsOfDay());
@@ -343,7 +342,28 @@ void stepProjection(Step& step)
 
     step.monitor.insertStep("Projeção...");
     if (!step.freshTable("NascSexo.dbf", "NascSexo.dbf")) {
-        step.dialogs.warning(copyFailed(step, "NascSexo.dbf"));
+        step.writeFailed(copyFailed(step, "NascSexo.dbf"));
+        return;
+    }
+    // With NascSexo.dbf empty no year is listed any more: the earlier run's year
+    // tables go, so that none of them can pass for a year of this run, and the
+    // first year of this run is recorded before its first table is written.
+    for (const fs::path& old : yearTableFiles(step.ctx.projectDir)) {
+        std::error_code ec;
+        fs::remove(old, ec);
+        if (ec) {
+            step.writeError = ec.message();
+            step.writeFailed("Não foi possível apagar a tabela " + old.filename().string() +
+                             " da projeção anterior.\n\nFeche o programa que a usa e processe novamente");
+            return;
+        }
+    }
+    try {
+        recordFirstProjectedYear(step.ctx.projectDir, base + 1);
+    } catch (const Error& e) {
+        step.writeError = originalError(e);
+        step.writeFailed("Não foi possível gravar o primeiro ano da projeção em " + step.folderText() +
+                         "detalhes.ini");
         return;
     }
 

@@ -2,6 +2,7 @@
 #include "data/dialogs.h"
 #include "data/run_settings.h"
 #include "data/table.h"
+#include "engine/plausibility.h"
 
 #include <functional>
 #include <string>
@@ -49,12 +50,16 @@ struct RunContext {
 
 struct RunOutcome {
     bool cancelled = false;         // the closing message was the cancellation one
+    bool failed = false;            // a table could not be written: the run stopped there
     std::vector<int> projectedYears; // the results window's year list
     int firstProjectedYear = 0;
+    std::vector<MunicipalityCheck> checks; // the plausibility checks of the years projected
 };
 
 // The run driver: reset (multiplier matrices), steps 1..N in order while the
-// cancel flag is clear, the closing message through dialogs. An error that
+// cancel flag is clear and no table failed to be written, the closing message
+// through dialogs (a failed write ends with the failure message, never with
+// the completion one). An error that
 // escapes a step (arithmetic or table store) ends the run and is thrown.
 RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& dialogs);
 

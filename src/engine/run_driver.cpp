@@ -20,9 +20,16 @@ std::optional<std::vector<FieldDef>> Step::freshTable(const std::string& templ, 
         const fs::path source = ctx.appDir / "DBVazio" / templ;
         copyTemplate(source, table(target), CopyMode::Replace);
         return readSchema(source);
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        writeError = originalError(e);
         return std::nullopt;
     }
+}
+
+void Step::writeFailed(const std::string& message) const
+{
+    dialogs.warning(message + (writeError.empty() ? std::string() : "\n\nErro original: " + writeError));
+    outcome.failed = true;
 }
 
 double divide(double a, double b, const std::string& where)
@@ -76,12 +83,27 @@ RunOutcome runProjection(const RunContext& ctx, RunMonitor& monitor, Dialogs& di
                                        calculo::stepChildWoman,   calculo::stepFertility,
                                        calculo::stepInterpolation, calculo::stepProjection};
     for (int k = 1; k <= 6; ++k) {
-        if (ctx.settings.stepsToRun >= k && !monitor.cancel)
+        if (ctx.settings.stepsToRun >= k && !monitor.cancel && !outcome.failed)
             steps[k - 1](step);
     }
 
+    // A run that projected ends its log with the plausibility checks' count.
+    if (!monitor.cancel && !outcome.failed && !outcome.projectedYears.empty()) {
+        try {
+            outcome.checks = checkRun(ctx.projectDir, outcome.projectedYears, loadCheckThresholds(ctx.appDir, dialogs));
+            monitor.appendLine(checksSummaryLine(outcome.checks));
+        } catch (const std::exception& e) {
+            monitor.appendLine(std::string("Verificações não realizadas: ") + e.what());
+        }
+    }
+
     monitor.stepsEnded();
-    if (monitor.cancel) {
+    if (outcome.failed) {
+        // The later steps would have read the tables this one did not write.
+        dialogs.warning("Processo interrompido: uma tabela do projeto não pôde ser gravada.\n\n"
+                        "Corrija a causa indicada na mensagem anterior e processe novamente. "
+                        "Clique em FECHAR para fechar a tela");
+    } else if (monitor.cancel) {
         outcome.cancelled = true;
         dialogs.warning("Processo cancelado. Clique em FECHAR para fechar a tela");
     } else {

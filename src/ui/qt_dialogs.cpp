@@ -43,9 +43,13 @@ std::optional<std::string> QtDialogs::chooseOpenFile(const std::string& title)
 
 std::optional<std::string> QtDialogs::chooseSaveFile()
 {
-    QFileDialog d(m_parent, QString(), QString::fromStdString(m_folder), "Texto separado por ; (*.csv)");
+    QFileDialog d(m_parent, QString(), QString::fromStdString(m_folder),
+                  "Texto separado por ; (*.csv);;Planilha (*.xlsx)");
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setDefaultSuffix("csv");
+    // A name typed without its ending takes the ending of the kind chosen.
+    QObject::connect(&d, &QFileDialog::filterSelected, &d,
+                     [&d](const QString& filter) { d.setDefaultSuffix(filter.contains("xlsx") ? "xlsx" : "csv"); });
     d.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return std::nullopt;

@@ -83,6 +83,34 @@ expect_rc 1 census T1 1 "$TMP/outro.txt" --year 2000 --month 8
 grep -q "Esse arquivo não possui registro para a UF escolhida." "$TMP/err" || fail "mensagem da UF"
 cmp -s "$APP/Trabalho/T1/CENSO1.dbf" "$TMP/censo1.before" || fail "censo 1 alterado por arquivo recusado"
 
+# The year list as the results window shows it.
+expect_rc 0 years T1
+[ "$(tr '\n' ' ' < "$TMP/out")" = "$(seq -s ' ' 2011 2040) " ] || fail "years: $(tr '\n' ' ' < "$TMP/out")"
+
+# A full disk while 2014.dbf is written: status 1, the system's cause shown,
+# never the completion message; the list holds the three whole years before it,
+# NascSexo.dbf their births, and no table of the earlier run is left.
+DEMOVIA_FAIL_WRITE=2014.dbf expect_rc 1 run T1 --steps 6
+grep -q "Erro original: No space left on device" "$TMP/err" || fail "causa da falha de gravação"
+! grep -q "Processo concluído" "$TMP/err" || fail "falha relatada como conclusão"
+expect_rc 0 years T1
+[ "$(tr '\n' ' ' < "$TMP/out")" = "2011 2012 2013 " ] || fail "years depois da falha: $(tr '\n' ' ' < "$TMP/out")"
+expect_rc 0 sql T1 "select ano, count(*) from \"{project folder}NascSexo.dbf\" group by ano"
+[ "$(tail -n +2 "$TMP/out" | tr '\n' ' ')" = "2011;22; 2012;22; 2013;22; " ] || fail "NascSexo depois da falha"
+[ ! -f "$APP/Trabalho/T1/2015.dbf" ] || fail "tabela da execução anterior ficou"
+
+# One writer per project: with the project's lock held by another process (here
+# flock(1), which runs the command under it), writers are refused at once and
+# readers go on.
+locked() { flock -n "$APP/Trabalho/T1" "$@"; }
+rc=0; locked "${CLI[@]}" run T1 --steps 1 >"$TMP/out" 2>"$TMP/err" || rc=$?
+[ "$rc" -eq 1 ] || fail "segundo processo gravando: saída $rc"
+grep -q "O projeto T1 está sendo usado por outro processo" "$TMP/err" || fail "mensagem do projeto em uso"
+rc=0; locked "${CLI[@]}" census T1 1 "$SAMPLE/censo1.txt" --year 2000 --month 8 >"$TMP/out" 2>"$TMP/err" || rc=$?
+[ "$rc" -eq 1 ] || fail "censo importado com o projeto em uso"
+locked "${CLI[@]}" years T1 >"$TMP/out" 2>"$TMP/err" || fail "leitura recusada com o projeto em uso"
+[ "$(tr '\n' ' ' < "$TMP/out")" = "2011 2012 2013 " ] || fail "years com o projeto em uso"
+
 expect_rc 0 delete T1
 expect_rc 0 list
 [ "$(cat "$TMP/out")" = "<não há projetos gravados>" ] || fail "lista depois da exclusão"

@@ -149,12 +149,13 @@ TEST(YearTables, AYearThatCannotBeWrittenEndsTheStepKeepingTheYearsBefore)
     calculo::stepProjection(step);
     EXPECT_EQ(p.dialogs.lastText(), "Não foi possível copiar o arquivo " + (p.dir.path() / "").string() +
                                         "2002\n\nEle pode estar em uso por outra aplicação.\n\n"
-                                        "Não será possível continuar");
+                                        "Não será possível continuar\n\nErro original: Is a directory");
     EXPECT_EQ(p.read("2001.dbf").size(), 162u);
     EXPECT_FALSE(p.has("2003.dbf"));
     EXPECT_EQ(p.read("NascSexo.dbf").size(), 2u); // the births of 2001
     EXPECT_EQ(p.outcome.projectedYears, std::vector<int>{2001});
     EXPECT_FALSE(p.monitor.logged("Saindo... ")); // the step ended at once
+    EXPECT_TRUE(p.outcome.failed);
 }
 
 struct ShortCase {
@@ -244,7 +245,10 @@ TEST(EndToEnd, SevenStepsAddUpToTheStateProjection)
     EXPECT_EQ(steps, (std::vector<std::string>{"Projeção...", "Verificando arquivos...", "Interpolação...",
                                                "Fecundidade...", "Relação criança / mulher...", "Fator K...",
                                                "Coeficiente de crescimento..."}));
-    EXPECT_EQ(p.monitor.log.back(), "Saindo... ");
+    // The projection's last line, then the plausibility checks' count.
+    ASSERT_GE(p.monitor.log.size(), 2u);
+    EXPECT_EQ(p.monitor.log[p.monitor.log.size() - 2], "Saindo... ");
+    EXPECT_EQ(p.monitor.log.back(), "Verificações: 0 municípios sinalizados de 3.");
 
     const Table state = p.read("pop_proj.dbf");
     for (int y = 1; y <= years; ++y) {

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
@@ -376,5 +377,74 @@ TEST_F(ResultsWindow, ALargeYearsColumnsHoldEveryValue)
         for (int r = 0; r < m->rowCount(); r += (r > 100 && r < 24900) ? 97 : 1)
             widest = std::max(widest, fm.horizontalAdvance(m->data(m->index(r, c)).toString()));
         EXPECT_GE(grid->columnWidth(c), widest + 4) << c;
+    }
+}
+
+// The pages "Indicadores" and "Verificações" after a run: the state's series,
+// one municipality's, sorting by a number, export as a spreadsheet, print;
+// the checks the run made; the chart of one indicator over the years.
+TEST_F(ResultsWindow, IndicatorsAndChecksPagesAfterARun)
+{
+    ProjectDetails details;
+    details.census2.ano = "2010";
+    window->projectOpened(details);
+    window->runFinished(s_sample->outcome);
+    dialogs.log.clear();
+
+    auto* grid = child<QTableView>("grd_indicadores");
+    QTest::mouseClick(child<QToolButton>("sb_indicadores"), Qt::LeftButton);
+    const int n = static_cast<int>(s_sample->outcome.projectedYears.size()) + 1; // census 2 and every year
+    ASSERT_EQ(grid->model()->rowCount(), n) << dialogs.lastText();
+    auto text = [&](int row, int column) {
+        return grid->model()->data(grid->model()->index(row, column)).toString().toStdString();
+    };
+    EXPECT_EQ(text(0, 0), "UF");
+    EXPECT_EQ(text(0, 1), "Censo 2");
+    EXPECT_EQ(text(1, 1), "2011");
+    EXPECT_EQ(text(0, 6), ""); // no growth before census 2
+    // The state's total of 2011 is the sum of the year table.
+    const Table year = readTable(s_sample->state.projectDir / "2011.dbf");
+    double total = 0;
+    for (const Row& r : year.rows)
+        total += r[year.field("hom_int")].toDouble() + r[year.field("mul_int")].toDouble();
+    EXPECT_EQ(parseRegionalNumber(text(1, 5), NumberFormat{',', '.'}), total);
+
+    // Sorted by the total, largest first: numbers compare as numbers.
+    grid->sortByColumn(5, Qt::DescendingOrder);
+    for (int r = 1; r < n; ++r)
+        EXPECT_GE(parseRegionalNumber(text(r - 1, 5), NumberFormat{',', '.'}),
+                  parseRegionalNumber(text(r, 5), NumberFormat{',', '.'}));
+
+    // One municipality, exported as a spreadsheet and printed.
+    child<QLineEdit>("edt_mun_indicadores")->setText("13");
+    QTest::mouseClick(child<QToolButton>("sb_indicadores"), Qt::LeftButton);
+    ASSERT_EQ(grid->model()->rowCount(), n);
+    test::TempDir out;
+    dialogs.saveFiles.push_back((out / "ind.xlsx").string());
+    QTest::mouseClick(child<QToolButton>("sb_exportar_indicadores"), Qt::LeftButton);
+    EXPECT_TRUE(fs::file_size(out / "ind.xlsx") > 0) << dialogs.lastText();
+    QTest::mouseClick(child<QToolButton>("sb_imprimir_indicadores"), Qt::LeftButton);
+    ASSERT_EQ(reports.size(), 1u) << dialogs.lastText();
+    EXPECT_EQ(reports[0].name, "qr_indicadores");
+    ASSERT_FALSE(reports[0].pages.empty());
+    EXPECT_EQ(reports[0].pages[0].lines.size(), static_cast<std::size_t>(n));
+
+    // The checks the run made, one row per municipality.
+    auto* checks = child<QTableView>("grd_verificacoes");
+    EXPECT_EQ(checks->model()->rowCount(), static_cast<int>(s_sample->outcome.checks.size()));
+    EXPECT_EQ(child<QLabel>("lbl_verificacoes")->text().toStdString(), checksSummaryLine(s_sample->outcome.checks));
+
+    // The old-age dependency ratio of the state over the years.
+    child<QComboBox>("cb_grafico")->setCurrentIndex(2);
+    child<QComboBox>("cb_indicador_grafico")->setCurrentIndex(11);
+    child<QLineEdit>("edt_mun_grafico")->clear();
+    QTest::mouseClick(child<QToolButton>("sb_desenhar"), Qt::LeftButton);
+    const auto* chart = std::get_if<IndicatorChart>(&child<ui::ChartView>("img_grafico")->chart());
+    ASSERT_NE(chart, nullptr) << dialogs.lastText();
+    EXPECT_EQ(chart->years.size(), static_cast<std::size_t>(n));
+    EXPECT_NE(chart->title.find("dependência dos idosos"), std::string::npos) << chart->title;
+    for (double v : chart->values) {
+        EXPECT_GE(v, chart->axisMin);
+        EXPECT_LE(v, chart->axisMax);
     }
 }

@@ -1,6 +1,8 @@
 // The shell's windows: main window, loading window, configuration and the
 // three project dialogs, driven offscreen with scripted answers.
+#include "data/error.h"
 #include "data/project.h"
+#include "data/project_guard.h"
 #include "data/scripted_dialogs.h"
 #include "data/ui/uAbreProjeto.h"
 #include "data/ui/uExcluiProjeto.h"
@@ -28,6 +30,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -304,6 +309,22 @@ TEST_F(ShellTest, CreatingAProjectOpensItAndWritesItsDetails)
     EXPECT_NE(ini.find("uf= 12"), std::string::npos) << ini;
     EXPECT_NE(ini.find("obs=Acre, teste"), std::string::npos) << ini;
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp / "Trabalho" / "P1"), fs::directory_iterator{}), 1);
+    // The program holds the project it has open: another process is refused its lock.
+    ASSERT_TRUE(w->state().lock);
+    {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            try {
+                ProjectLock::acquire(tmp / "Trabalho" / "P1");
+                _exit(1);
+            } catch (const Error&) {
+                _exit(0);
+            }
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a second process took the lock";
+    }
 
     // The census window was reset, placed at the top left and enabled.
     EXPECT_NE(std::find(log.begin(), log.end(), "censos.reset"), log.end());

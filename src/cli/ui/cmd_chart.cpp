@@ -70,7 +70,7 @@ int chartCommand(Context& ctx)
 
     AppState state;
     state.appDir = ctx.appDir;
-    const auto details = openProject(state, upperAscii(trim(name)), ctx.dialogs);
+    const auto details = openProject(state, upperAscii(trim(name)), ctx.dialogs, {}, ProjectAccess::Read);
     if (!details)
         return 1;
     r.projectDir = state.projectDir;

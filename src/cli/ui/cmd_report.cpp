@@ -39,7 +39,7 @@ int reportCommand(Context& ctx)
 
     AppState state;
     state.appDir = ctx.appDir;
-    const auto details = openProject(state, upperAscii(trim(name)), ctx.dialogs);
+    const auto details = openProject(state, upperAscii(trim(name)), ctx.dialogs, {}, ProjectAccess::Read);
     if (!details)
         return 1;
     if (year == 0)

@@ -207,8 +207,12 @@ void TfrmCensos::tb_importaClick()
         // grid shows the table on disk whatever the outcome.
         std::optional<CensusImport> done;
         try {
-            done = importCensus(m_ctx.state.appDir, m_ctx.state.projectDir, m_ctx.state.ufCode(), census, *chosen,
-                                m_ctx.format, m_ctx.dialogs);
+            // The census's details go to detalhes.ini with its tables, as one change.
+            CensusDetails typed;
+            typed.mes = m_month[census - 1]->currentIndex();
+            typed.ano = m_year[census - 1]->text().toStdString();
+            done = importCensusRecorded(m_ctx.state.appDir, m_ctx.state.projectDir, m_ctx.state.ufCode(), census,
+                                        *chosen, typed, m_ctx.format, m_ctx.dialogs);
         } catch (...) {
             showCensus(census);
             throw;

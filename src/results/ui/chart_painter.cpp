@@ -243,6 +243,63 @@ void paintTotals(QPainter& p, const QRectF& area, const TotalChart& c)
     }
 }
 
+// One indicator over the years: a line through the years that have a value,
+// the vertical axis over the values' range with zero in it.
+void paintIndicator(QPainter& p, const QRectF& area, const IndicatorChart& c)
+{
+    const Scale sc(area);
+    titles(p, area, sc, c.title, c.subtitle);
+    const QRectF plot(area.left() + sc(130), area.top() + sc(110), area.width() - sc(170), area.height() - sc(180));
+    if (!c.message.empty()) {
+        message(p, plot, sc, c.message);
+        return;
+    }
+    const double span = std::max(1, c.lastYear - c.firstYear);
+    const double range = c.axisMax - c.axisMin;
+    const auto xOf = [&](double year) { return plot.left() + plot.width() * (year - c.firstYear) / span; };
+    const auto yOf = [&](double v) { return plot.bottom() - plot.height() * (v - c.axisMin) / range; };
+
+    p.setFont(sc.font(13));
+    for (const AxisTick& t : c.ticks) {
+        const double y = yOf(t.value);
+        p.setPen(QPen(t.value == 0 ? QColor(120, 120, 120) : kGrid, sc(1)));
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(area.left(), y - sc(10), plot.left() - area.left() - sc(8), sc(20)),
+                   Qt::AlignRight | Qt::AlignVCenter, q(t.label));
+    }
+    for (int year : c.yearTicks) {
+        const double x = xOf(year);
+        p.setPen(Qt::black);
+        p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + sc(5)));
+        p.drawText(QRectF(x - sc(40), plot.bottom() + sc(6), sc(80), sc(20)), Qt::AlignHCenter | Qt::AlignTop,
+                   QString::number(year));
+    }
+    p.setPen(QPen(Qt::black, sc(1.5)));
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
+    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    p.setFont(sc.font(15, true));
+    p.drawText(QRectF(plot.left(), plot.bottom() + sc(32), plot.width(), sc(24)), Qt::AlignCenter, "Ano");
+
+    QPolygonF line;
+    for (std::size_t i = 0; i < c.years.size(); ++i)
+        line << QPointF(xOf(c.years[i]), yOf(c.values[i]));
+    p.setPen(QPen(kMen, sc(2.5)));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(line);
+    p.setPen(Qt::NoPen);
+    for (std::size_t i = 0; i < c.years.size(); ++i) {
+        // The census is the one point that is not a projected year: a diamond.
+        const QPointF at = line[static_cast<int>(i)];
+        p.setBrush(c.labels[i] == std::to_string(c.years[i]) ? kMen : QColor(Qt::black));
+        if (c.labels[i] == std::to_string(c.years[i]))
+            p.drawEllipse(at, sc(3.5), sc(3.5));
+        else
+            p.drawPolygon(QPolygonF{at + QPointF(0, -sc(7)), at + QPointF(sc(7), 0), at + QPointF(0, sc(7)),
+                                    at + QPointF(-sc(7), 0)});
+    }
+}
+
 QString chartTitle(const Chart& chart)
 {
     return std::visit([](const auto& c) { return q(c.title); }, chart);
@@ -258,8 +315,10 @@ void paintChart(QPainter& painter, const QRectF& area, const Chart& chart)
     painter.fillRect(area, Qt::white);
     if (const auto* pyramid = std::get_if<PyramidChart>(&chart))
         paintPyramid(painter, area, *pyramid);
+    else if (const auto* totals = std::get_if<TotalChart>(&chart))
+        paintTotals(painter, area, *totals);
     else
-        paintTotals(painter, area, std::get<TotalChart>(chart));
+        paintIndicator(painter, area, std::get<IndicatorChart>(chart));
     painter.restore();
 }
 

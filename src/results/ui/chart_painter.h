@@ -1,5 +1,6 @@
 #pragma once
 #include "results/charts.h"
+#include "results/indicators.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -17,7 +18,7 @@ namespace demovia::ui {
 // Paints the charts laid out in results/charts.h. The same painting serves
 // the window, PNG and SVG files and the printer: sizes follow the area
 // painted, drawn for 1280 x 800 and scaled.
-using Chart = std::variant<PyramidChart, TotalChart>;
+using Chart = std::variant<PyramidChart, TotalChart, IndicatorChart>;
 
 void paintChart(QPainter& painter, const QRectF& area, const Chart& chart);
 

@@ -5,6 +5,7 @@
 #include "data/sql_engine.h"
 #include "data/text_exchange.h"
 #include "data/text_util.h"
+#include "results/ui/analysis_pages.h"
 #include "results/ui/chart_painter.h"
 #include "results/ui/uRel_01.h"
 #include "results/year_views.h"
@@ -251,6 +252,10 @@ TfrmResultados::TfrmResultados(UiContext& ctx, QWidget* parent)
     projLayout->addWidget(projSplit, 1);
     m_pages->addTab(projPage, "Projeções");
     m_pages->addTab(makeChartPage(m_pages), "Gráficos");
+    m_indicatorsPage = new IndicatorsPage(m_ctx, showReport, m_pages);
+    m_pages->addTab(m_indicatorsPage, "Indicadores");
+    m_checksPage = new ChecksPage(m_ctx, showReport, m_pages);
+    m_pages->addTab(m_checksPage, "Verificações");
 
     layout->addWidget(m_pages, 1);
 
@@ -335,6 +340,14 @@ void TfrmResultados::resetaForm()
     m_pages->setCurrentIndex(0);
     m_intermediate->setCurrentIndex(0);
     fillYears({});
+    setAnalysisSource({});
+}
+
+void TfrmResultados::setAnalysisSource(const std::vector<int>& years)
+{
+    const int census2 = m_ctx.state.run.baseYear > 0 ? m_ctx.state.run.baseYear : m_census2Year;
+    m_indicatorsPage->setSource({years, census2});
+    m_checksPage->setSource({years, census2});
 }
 
 bool TfrmResultados::loadIntermediate(std::string& failure)
@@ -403,7 +416,9 @@ void TfrmResultados::projectOpened(const ProjectDetails& details)
                             "Verifique se algum deles está em uso e tente novamente\n\nErro original: " +
                             failure);
     if (m_ctx.state.firstProjectedYear > 0) {
-        fillYears(projectedYears(m_ctx.state.projectDir, m_ctx.state.firstProjectedYear));
+        const std::vector<int> years = projectedYears(m_ctx.state.projectDir, m_ctx.state.firstProjectedYear);
+        fillYears(years);
+        setAnalysisSource(years);
         if (m_years->count() > 0)
             sb_pesq_anoClick();
     }
@@ -419,6 +434,9 @@ void TfrmResultados::runFinished(const RunOutcome& outcome)
     if (outcome.projectedYears.empty())
         return; // the run stopped before step 6 wrote a year
     fillYears(outcome.projectedYears);
+    setAnalysisSource(outcome.projectedYears);
+    if (!outcome.checks.empty())
+        m_checksPage->setChecks(outcome.checks);
     m_ctx.state.firstProjectedYear = outcome.projectedYears.front();
     sb_pesq_anoClick();
 }
@@ -548,8 +566,10 @@ QWidget* TfrmResultados::makeChartPage(QWidget* parent)
 
     m_chartKind = new QComboBox(page);
     m_chartKind->setObjectName("cb_grafico");
-    m_chartKind->addItems({"Pirâmide etária", "População total"});
+    m_chartKind->addItems({"Pirâmide etária", "População total", "Indicador ao longo dos anos"});
     m_chartKind->setToolTip("Gráfico a desenhar");
+    m_chartKind->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_chartKind->setMinimumContentsLength(22);
     strip->addWidget(m_chartKind);
 
     auto* yearLabel = new QLabel("Ano", page);
@@ -581,12 +601,33 @@ QWidget* TfrmResultados::makeChartPage(QWidget* parent)
     compareLabel->setBuddy(m_chartCompare);
     strip->addWidget(m_chartCompare);
 
+    m_chartIndicator = new QComboBox(page);
+    m_chartIndicator->setObjectName("cb_indicador_grafico");
+    m_chartIndicator->setToolTip("Indicador desenhado ao longo dos anos");
+    for (const IndicatorInfo& i : indicatorList())
+        m_chartIndicator->addItem(QString::fromUtf8(i.caption));
+    m_chartIndicator->setCurrentIndex(11); // the old-age dependency ratio
+    // The long captions show whole in the open list; the closed box keeps the strip inside the window.
+    m_chartIndicator->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_chartIndicator->setMinimumContentsLength(30);
+    strip->addWidget(m_chartIndicator);
+
     m_chartGroups = new QCheckBox("Por &faixa etária", page);
     m_chartGroups->setObjectName("ck_faixas");
     strip->addWidget(m_chartGroups);
     m_chartPercent = new QCheckBox("Em &%", page);
     m_chartPercent->setObjectName("ck_percentual");
     strip->addWidget(m_chartPercent);
+
+    // Only the choices of the chart chosen are shown: the strip stays inside the window.
+    const auto showChoices = [=, this](int kind) {
+        for (QWidget* w : std::initializer_list<QWidget*>{yearLabel, m_chartYear, compareLabel, m_chartCompare,
+                                                          m_chartGroups, m_chartPercent})
+            w->setVisible(kind == 0);
+        m_chartIndicator->setVisible(kind == 2);
+    };
+    showChoices(0);
+    connect(m_chartKind, &QComboBox::currentIndexChanged, page, showChoices);
 
     auto* draw = makeToolButton(page, "sb_desenhar", "&Desenhar", "Desenha o gráfico escolhido");
     auto* save = makeToolButton(page, "sb_salvar_grafico", "&Salvar imagem", "Salva o gráfico em PNG ou SVG");
@@ -647,8 +688,15 @@ void TfrmResultados::sb_desenharClick()
         BusyGuard busy(m_ctx.dialogs);
         if (m_chartKind->currentIndex() == 0)
             m_chart->setChart(projectPyramid(r));
-        else
+        else if (m_chartKind->currentIndex() == 1)
             m_chart->setChart(projectTotals(r));
+        else if (const ProjectIndicators* pi = m_indicatorsPage->indicators()) {
+            if (!r.mun.empty() && !pi->byMunicipality.count(r.mun))
+                throw Error("O município " + r.mun + " não está nas tabelas anuais do projeto.");
+            const auto& rows = r.mun.empty() ? pi->state : pi->byMunicipality.at(r.mun);
+            m_chart->setChart(indicatorChart(rows, static_cast<std::size_t>(m_chartIndicator->currentIndex()),
+                                             chartArea(r.appDir, r.uf, r.mun), r.format));
+        }
     } catch (const std::exception& e) {
         m_chart->clear();
         m_ctx.dialogs.warning(std::string("Não foi possível desenhar o gráfico.\n\nErro original: ") + e.what());

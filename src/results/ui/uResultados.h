@@ -20,6 +20,8 @@ class QTableView;
 namespace demovia::ui {
 
 class ChartView;
+class ChecksPage;
+class IndicatorsPage;
 
 // The results browser: every table a run writes, the projected population of
 // one chosen year by single age, by age group and per municipality, and the
@@ -92,9 +94,15 @@ private:
     QLineEdit* m_chartMun;
     QCheckBox* m_chartGroups;
     QCheckBox* m_chartPercent;
+    QComboBox* m_chartIndicator;
     ChartView* m_chart;
+    IndicatorsPage* m_indicatorsPage;
+    ChecksPage* m_checksPage;
     int m_census1Year = 0;
     int m_census2Year = 0;
+
+    // The year list and census 2 of the analysis pages.
+    void setAnalysisSource(const std::vector<int>& years);
 };
 
 } // namespace demovia::ui
