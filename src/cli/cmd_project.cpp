@@ -204,8 +204,8 @@ int newCommand(Context& ctx)
     noMoreArgs(ctx, 1);
     if (uf.empty() || desc.empty())
         throw UsageError("--uf e --desc são obrigatórios");
-    std::string sexRatio = ratio.empty() ? loadConfiguration(ctx.appDir, ctx.dialogs).sexRatio : trim(ratio);
-    if (sexRatio.empty() || sexRatio.size() > 3 || sexRatio.find_first_not_of("0123456789") != std::string::npos)
+    const std::string sexRatio = ratio.empty() ? newProjectSexRatio(ctx.appDir, ctx.dialogs) : trim(ratio);
+    if (!isSexRatio(sexRatio))
         throw UsageError("--sex-ratio espera um número inteiro de até 3 algarismos: " + ratio);
     AppState state;
     state.appDir = ctx.appDir;
@@ -391,13 +391,13 @@ int demoCommand(Context& ctx)
         const std::vector<int> years = projectedYears(o.state.projectDir, o.details.ano1Proj);
         SqlEngine sql;
         const std::string pf = folderText(o.state.projectDir);
-        auto count = sql.query("select count(*) as n from (select distinct mun from \"" + pf + year4(years.front()) +
-                               ".dbf\");");
+        auto count = sql.query("select count(*) as n from (select distinct mun from " +
+                               quotedTable(pf + year4(years.front()) + ".dbf") + ");");
         std::printf("\nResumo\n");
         std::printf("  municípios projetados: %lld\n", count.rows.at(0).at(0).toInt());
         std::printf("  anos projetados: %d a %d (%zu anos)\n", years.front(), years.back(), years.size());
         for (int y : {years.front(), years.back()}) {
-            auto t = sql.query("select sum(hom_int) as h, sum(mul_int) as m from \"" + pf + year4(y) + ".dbf\";");
+            auto t = sql.query("select sum(hom_int) as h, sum(mul_int) as m from " + quotedTable(pf + year4(y) + ".dbf") + ";");
             const long long h = t.rows.at(0).at(0).toInt(), m = t.rows.at(0).at(1).toInt();
             std::printf("  %d: %lld homens, %lld mulheres, %lld no total\n", y, h, m, h + m);
         }
@@ -452,7 +452,7 @@ int exportFromProject(Context& ctx)
         Opened o = open(ctx, ctx.args[0], ProjectAccess::Read);
         ctx.dialogs.saveFiles.push_back(ctx.args[2]);
         SqlEngine sql;
-        return exportStatement(sql, "select * from \"" + folderText(o.state.projectDir) + table + "\";", ctx.format,
+        return exportStatement(sql, "select * from " + quotedTable(folderText(o.state.projectDir) + table) + ";", ctx.format,
                                ctx.dialogs);
     });
 }
@@ -470,8 +470,15 @@ std::optional<std::string> projectStatement(Context& ctx, const std::string& nam
         return std::nullopt;
     if (writerLock)
         *writerLock = state.lock;
-    const std::pair<std::string, std::string> marks[] = {{"{project folder}", folderText(state.projectDir)},
-                                                         {"{application folder}", folderText(ctx.appDir)}};
+    // The marks stand inside a double-quoted table name: their " are doubled the
+    // way the statement text wants them.
+    const auto inQuotes = [](const std::string& folder) {
+        const std::string q = quotedTable(folder);
+        return q.substr(1, q.size() - 2);
+    };
+    const std::pair<std::string, std::string> marks[] = {
+        {"{project folder}", inQuotes(folderText(state.projectDir))},
+        {"{application folder}", inQuotes(folderText(ctx.appDir))}};
     for (const auto& [mark, text] : marks)
         for (std::size_t p; (p = statement.find(mark)) != std::string::npos;)
             statement.replace(p, mark.size(), text);

@@ -20,6 +20,13 @@ struct CensusImport {
 // whole number.
 std::string normaliseCensusYear(const std::string& typed);
 
+// The 4-digit municipality code of a census MUN field of state uf: up to four
+// digits ("50" is "0050"), or the IBGE code of 6 digits (UF + municipality, as
+// DATASUS publishes it) or of 7 (with the check digit, which must be the
+// official one). Throws Error saying why when the field is none of these:
+// a code is never cut.
+std::string censusMunicipality(std::string_view field, int uf);
+
 // Imports census n (1 or 2) from a semicolon text file into the project's wide
 // table CENSO{n}.db, keeps only the rows of the state uf, and builds the long
 // table CENSO{n}.dbf. On failure shows the message, returns nullopt and leaves
@@ -37,6 +44,11 @@ std::optional<CensusImport> importCensusRecorded(const fs::path& appDir, const f
                                                  const std::string& uf, int census, const fs::path& textFile,
                                                  const CensusDetails& typed, const NumberFormat& fmt,
                                                  Dialogs& dialogs);
+
+// The age-group table (faixas.dbf) as the grouping and the steps need it:
+// groups "001" to "017" in order, group n the ages 5n-5 to 5n-1 and group 17
+// age 80, as three-digit texts. Returns what is wrong, or an empty text.
+std::string ageGroupsProblem(const Table& faixas);
 
 // Rows of the wide table of census n; -1 when it has not been imported.
 long long censusRows(const fs::path& projectDir, int census);

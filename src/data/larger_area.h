@@ -12,6 +12,7 @@ enum class LargerAreaTable { PopProj, TxFec, RelNas };
 
 const char* largerAreaFile(LargerAreaTable t); // "pop_proj.dbf", "tx_fec.dbf", "rel_nas.dbf"
 int largerAreaValues(LargerAreaTable t);       // numeric columns after UF: 162, 7, 2
+std::string largerAreaLayout(LargerAreaTable t); // the fields as messages name them
 
 // Checks the text file, imports it into {project folder}{file}, keeps only the
 // rows of the state uf and, for rel_nas.dbf, derives relnas_m.dbf. A file with

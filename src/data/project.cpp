@@ -143,6 +143,31 @@ bool createProject(AppState& state, const std::string& uf, std::string& name, st
     return true;
 }
 
+namespace {
+
+// Two digits naming a state of the registry (uf.dbf); any two digits when the
+// registry cannot be read, which its own loading reports.
+bool isStateCode(const fs::path& appDir, const std::string& uf)
+{
+    if (uf.size() != 2 || uf.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    Table t;
+    try {
+        t = readTable(appDir / "DBPadrao" / "uf.dbf");
+    } catch (const std::exception&) {
+        return true;
+    }
+    const int f = t.fieldIndex("id_uf");
+    if (f < 0)
+        return true;
+    for (const auto& r : t.rows)
+        if (r[static_cast<std::size_t>(f)].toText() == std::to_string(std::stoi(uf)))
+            return true;
+    return false;
+}
+
+} // namespace
+
 std::optional<ProjectDetails> openProject(AppState& state, const std::string& name, Dialogs& dialogs,
                                           const LeaveProject& leave, ProjectAccess access)
 {
@@ -182,13 +207,25 @@ std::optional<ProjectDetails> openProject(AppState& state, const std::string& na
     if (state.projectOpen() && leave)
         leave();
     ProjectDetails d;
+    std::vector<std::string> problems;
+    const fs::path file = projectDetailsFile(projectFolder(state.appDir, name));
     try {
-        d = readProjectDetails(projectDetailsFile(projectFolder(state.appDir, name)));
+        d = readProjectDetails(file, &problems);
     } catch (const std::exception& e) {
         dialogs.error(std::string("Nem todos os arquivos do projeto puderam ser carregados.\n\nVerifique se algum "
                                   "deles está em uso e tente novamente\n\nErro original: ") + e.what());
         return std::nullopt;
     }
+    // The state code has no default to fall back on: every import and step
+    // keeps only its rows.
+    if (d.uf != ProjectDetails().uf && !isStateCode(state.appDir, d.uf)) {
+        dialogs.error("O projeto " + name + " não pode ser aberto: o valor '" + d.uf +
+                      "' da chave uf da seção [projeto] do arquivo " + file.string() +
+                      " não é o código de uma UF cadastrada. Corrija o arquivo (por exemplo: uf= 35).");
+        return std::nullopt;
+    }
+    for (const auto& p : problems)
+        dialogs.warning(p);
     makeOpen(state, name, d.uf, d.obs);
     state.lock = std::move(lock);
     state.firstProjectedYear = d.ano1Proj;

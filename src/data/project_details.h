@@ -2,6 +2,7 @@
 #include "data/table.h"
 
 #include <string>
+#include <vector>
 
 namespace demovia {
 
@@ -28,7 +29,9 @@ fs::path projectDetailsFile(const fs::path& projectDir);
 
 // A missing file or key reads as its default; values are read without the
 // blanks around them. Throws Error when the file exists but cannot be read.
-ProjectDetails readProjectDetails(const fs::path& file);
+// A month or first projected year that is not one reads as its default, and
+// a note naming file, section and key is added to problems.
+ProjectDetails readProjectDetails(const fs::path& file, std::vector<std::string>* problems = nullptr);
 
 // Writes every key, sections and keys in their fixed order, keeping anything
 // else the file holds. A description with line breaks is kept on its one line,

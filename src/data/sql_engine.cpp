@@ -538,6 +538,8 @@ enum class Mode { Query, Execute, Any };
 
 } // namespace
 
+std::string quotedTable(const std::string& pathText) { return quoteIdent(pathText); }
+
 // ---- engine -----------------------------------------------------------------
 
 struct SqlEngine::Impl {

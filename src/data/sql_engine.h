@@ -91,4 +91,10 @@ private:
     bool m_done = false;
 };
 
+// A table file as it goes into a statement: in double quotes, with every " of
+// the path doubled, so that any folder name reaches the engine whole. Every
+// statement that names a table by its path is built with this.
+std::string quotedTable(const std::string& pathText);
+inline std::string quotedTable(const fs::path& file) { return quotedTable(file.string()); }
+
 } // namespace demovia

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -139,12 +140,43 @@ struct DbfCloser {
 };
 using DbfHandle = std::unique_ptr<DBFInfo, DbfCloser>;
 
+// The header's record count and record length must fit in the file: a damaged
+// header is reported before anything is allocated for it.
+void checkDbfHeader(const fs::path& real, const fs::path& shown)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(real, ec);
+    unsigned char h[32] = {};
+    std::size_t got = 0;
+    if (!ec) {
+        if (std::FILE* f = std::fopen(real.string().c_str(), "rb")) {
+            got = std::fread(h, 1, sizeof h, f);
+            std::fclose(f);
+        }
+    }
+    const auto damaged = [&](const std::string& why) {
+        return Error("Arquivo danificado: " + shown.string() + "\n" + why +
+                     " Recupere o arquivo de uma cópia de segurança ou refaça-o.");
+    };
+    if (got < sizeof h)
+        throw damaged("O arquivo é curto demais para uma tabela dBase (" + std::to_string(size) + " bytes).");
+    const std::uint64_t records = h[4] | (h[5] << 8) | (h[6] << 16) | (std::uint64_t(h[7]) << 24);
+    const std::uint64_t headerLen = h[8] | (h[9] << 8), recLen = h[10] | (h[11] << 8);
+    if (headerLen < 33 || recLen < 1 || headerLen > size)
+        throw damaged("O cabeçalho declara um tamanho de cabeçalho de " + std::to_string(headerLen) +
+                      " bytes e registros de " + std::to_string(recLen) + " bytes.");
+    if (records > (size - headerLen) / recLen)
+        throw damaged("O cabeçalho declara " + std::to_string(records) + " registros de " + std::to_string(recLen) +
+                      " bytes, mas o arquivo tem só " + std::to_string(size) + " bytes.");
+}
+
 DbfHandle openDbf(const fs::path& file)
 {
     fs::path real = resolveFile(file);
     std::error_code ec;
     if (!fs::is_regular_file(real, ec))
         throw Error("Arquivo não encontrado: " + file.string());
+    checkDbfHeader(real, file);
     // shapelib always opens "<base>.dbf"; the wide census tables keep their ".db"
     // names, so the hook hands it the real file whatever the extension.
     SAHooks hooks;
@@ -491,12 +523,9 @@ int removeAtomicWriteLeftovers(const fs::path& dir)
     return removed;
 }
 
-void writeFileAtomically(const fs::path& target, const std::string& bytes)
+// The fault point's verdict on the next atomic write of target (tests only).
+static void nextWriteFault(const fs::path& target, bool& fail, bool& die)
 {
-    fs::path dir = target.parent_path();
-    if (dir.empty())
-        dir = ".";
-    bool fail = false, die = false;
     {
         FaultPoint& fp = faultPoint();
         std::lock_guard<std::mutex> g(fp.lock);
@@ -515,6 +544,15 @@ void writeFileAtomically(const fs::path& target, const std::string& bytes)
             }
         }
     }
+}
+
+void writeFileAtomically(const fs::path& target, const std::string& bytes)
+{
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    bool fail = false, die = false;
+    nextWriteFault(target, fail, die);
     static std::mt19937_64 rng{std::random_device{}()};
     fs::path tmp = dir / ("~" + target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
     {
@@ -697,6 +735,109 @@ void AppendedTable::write(const fs::path& file)
     buf += m_records;
     buf += '\x1A';
     writeFileAtomically(resolveFile(file), buf);
+}
+
+// ---- table writer -------------------------------------------------------------
+
+namespace {
+constexpr std::size_t kWriterBuffer = 1 << 20;
+}
+
+TableWriter::TableWriter(const fs::path& target, std::vector<FieldDef> fields)
+    : m_target(resolveFile(target)), m_fields(std::move(fields))
+{
+    m_header = dbfHeader(m_target.string(), m_fields, 0, m_recLen);
+    fs::path dir = m_target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    static std::mt19937_64 rng{std::random_device{}()};
+    m_tmp = dir / ("~" + m_target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
+    m_file = std::fopen(m_tmp.string().c_str(), "wb");
+    if (!m_file)
+    {
+        const int err = errno;
+        throw WriteError("Não foi possível criar o arquivo " + m_tmp.string() + ": " + std::strerror(err),
+                         std::strerror(err));
+    }
+    m_buffer = m_header;
+    m_buffer.reserve(kWriterBuffer + m_recLen);
+}
+
+TableWriter::~TableWriter()
+{
+    if (m_file)
+        std::fclose(m_file);
+    if (!m_committed) {
+        std::error_code ec;
+        fs::remove(m_tmp, ec);
+    }
+}
+
+void TableWriter::flush()
+{
+    if (m_buffer.empty())
+        return;
+    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {
+        const std::string cause = std::strerror(errno);
+        throw WriteError("Não foi possível gravar o arquivo " + m_target.string() + ": " + cause, cause);
+    }
+    m_buffer.clear();
+}
+
+void TableWriter::append(const Row& row)
+{
+    const std::size_t at = m_buffer.size();
+    m_buffer.resize(at + m_recLen, ' ');
+    try {
+        encodeRecord(m_fields, row, &m_buffer[at], m_target.filename().string(), m_rows);
+    } catch (...) {
+        m_buffer.resize(at);
+        throw;
+    }
+    ++m_rows;
+    if (m_buffer.size() >= kWriterBuffer)
+        flush();
+}
+
+void TableWriter::commit()
+{
+    // One atomic write as far as the fault point is concerned.
+    bool fail = false, die = false;
+    nextWriteFault(m_target, fail, die);
+    if (die) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        ::kill(::getpid(), SIGKILL);
+    }
+    m_buffer += '\x1A';
+    flush();
+    // The record count goes into the header now that it is known.
+    unsigned char count[4];
+    for (int k = 0; k < 4; ++k)
+        count[k] = static_cast<unsigned char>((m_rows >> (8 * k)) & 0xFF);
+    bool ok = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(count, 1, 4, m_file) == 4;
+    ok = std::fflush(m_file) == 0 && ok;
+    int err = ok ? 0 : errno;
+    if (fail && ok) {
+        ok = false;
+        err = ENOSPC;
+    }
+    if (std::fclose(m_file) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    m_file = nullptr;
+    if (!ok) {
+        const std::string cause = std::strerror(err ? err : EIO);
+        throw WriteError("Não foi possível gravar o arquivo " + m_target.string() + ": " + cause, cause);
+    }
+    std::error_code ec;
+    fs::rename(m_tmp, m_target, ec);
+    if (ec) {
+        const std::string cause = ec.message();
+        throw WriteError("Não foi possível substituir o arquivo " + m_target.string() + ": " + cause, cause);
+    }
+    m_committed = true;
 }
 
 // ---- table image ------------------------------------------------------------

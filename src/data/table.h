@@ -1,6 +1,7 @@
 #pragma once
 #include "data/error.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -93,6 +94,39 @@ std::vector<FieldDef> readSchema(const fs::path& file);
 // naming table, row and field, and the target stays untouched.
 // The name written is the existing file's (any case) or the one given.
 void writeTable(const fs::path& file, const Table& table);
+
+// Writes a table row by row into a temporary file beside the target and puts
+// it in place of the target at commit: memory stays the same whatever the
+// number of rows, and a failure before commit (or no commit at all) leaves
+// the target as it was and no temporary file behind.
+class TableWriter {
+public:
+    // Throws Error when the temporary file cannot be made.
+    TableWriter(const fs::path& target, std::vector<FieldDef> fields);
+    ~TableWriter();
+    TableWriter(const TableWriter&) = delete;
+    TableWriter& operator=(const TableWriter&) = delete;
+
+    const std::vector<FieldDef>& fields() const { return m_fields; }
+    std::size_t size() const { return m_rows; }
+    // Checks the row as writeTable does: throws Error naming the field when a
+    // value does not fit; the row is then not written.
+    void append(const Row& row);
+    // Completes the file and renames it over the target (the name on disk
+    // kept, whatever its case). Throws Error with the system's cause.
+    void commit();
+
+private:
+    void flush();
+
+    fs::path m_target, m_tmp;
+    std::vector<FieldDef> m_fields;
+    std::string m_header, m_buffer;
+    std::size_t m_recLen = 0;
+    std::size_t m_rows = 0;
+    std::FILE* m_file = nullptr;
+    bool m_committed = false;
+};
 
 // A table laid out once as the bytes of its file, for a writer that writes
 // the same rows over and over with new values (the yearly tables of the

@@ -62,51 +62,6 @@ std::string_view unquote(std::string_view f)
     return f;
 }
 
-// The first width characters (code points) of a UTF-8 text: in the table's
-// code page every character takes one byte of the field.
-std::string cutToWidth(std::string_view s, int width)
-{
-    std::size_t i = 0, n = 0;
-    while (i < s.size() && n < static_cast<std::size_t>(width)) {
-        ++i;
-        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
-            ++i;
-        ++n;
-    }
-    return std::string(s.substr(0, i));
-}
-
-// Lines end with CR, CR LF or LF alone.
-class LineCursor {
-public:
-    explicit LineCursor(std::string_view data) : m_data(data) {}
-
-    bool next(std::string_view& line)
-    {
-        if (m_pos >= m_data.size())
-            return false;
-        std::size_t e = m_data.find_first_of("\r\n", m_pos);
-        if (e == std::string_view::npos) {
-            line = m_data.substr(m_pos);
-            m_pos = m_data.size();
-        } else {
-            line = m_data.substr(m_pos, e - m_pos);
-            m_pos = e + 1;
-            if (m_data[e] == '\r' && m_pos < m_data.size() && m_data[m_pos] == '\n')
-                ++m_pos;
-        }
-        ++m_number;
-        return true;
-    }
-    int number() const { return m_number; }
-
-private:
-    std::string_view m_data;
-    std::size_t m_pos = 0;
-    int m_number = 0;
-};
-
-
 // Whether a new file can be made in the folder: tried, not guessed, so that
 // permissions, read-only mounts and the like all count.
 bool canCreateIn(const fs::path& dir)
@@ -124,55 +79,34 @@ bool canCreateIn(const fs::path& dir)
     return true;
 }
 
-Table readTextIntoTable(const fs::path& textFile, const std::vector<FieldDef>& schema, int headingLines,
-                        const NumberFormat& fmt)
+// A field as messages show it: control bytes made visible, long garbage cut.
+std::string shownField(std::string_view f)
 {
-    std::string bytes = readFileBytes(textFile);
-    std::size_t eof = bytes.find('\x1A');
-    if (eof != std::string::npos)
-        bytes.resize(eof);
-    std::string text = decodeText(bytes);
-    std::string_view data = text;
-    if (data.substr(0, 3) == "\xEF\xBB\xBF")
-        data.remove_prefix(3);
-
-    Table table(schema);
-    const std::size_t ncols = schema.size();
-    LineCursor cursor(data);
-    std::string_view line;
-    for (int k = 0; k < headingLines && cursor.next(line); ++k) {
+    std::string out;
+    for (std::size_t i = 0; i < f.size() && out.size() < 40; ++i) {
+        const unsigned char c = static_cast<unsigned char>(f[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
     }
-    std::vector<std::string_view> fields;
-    fields.reserve(ncols);
-    while (cursor.next(line)) {
-        if (trimBlanks(line).empty())
-            continue;
-        fields.clear();
-        forEachField(line, std::min(kMaxFields, ncols), [&](std::size_t, std::string_view f) {
-            fields.push_back(unquote(f));
-        });
-        Row row(ncols);
-        for (std::size_t c = 0; c < ncols; ++c) {
-            const FieldDef& fd = schema[c];
-            if (c >= fields.size()) {
-                row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
-            } else if (fd.isNumeric()) {
-                try {
-                    double v = parseRegionalNumber(fields[c], fmt);
-                    (void)formatNumericField(v, fd); // a number that does not fit is refused, never cut
-                    row[c] = Value(v);
-                } catch (const Error& e) {
-                    throw Error("Linha " + std::to_string(cursor.number()) + ", coluna " + std::to_string(c + 1) +
-                                " (campo " + fd.name + "): " + e.what());
-                }
-            } else {
-                row[c] = Value(cutToWidth(fields[c], fd.width));
-            }
-        }
-        table.rows.push_back(std::move(row));
-    }
-    return table;
+    if (out.size() >= 40)
+        out += "…";
+    return isValidUtf8(out) ? out : cp1252ToUtf8(out);
 }
+
+bool hasControl(std::string_view f)
+{
+    for (unsigned char c : f)
+        if ((c < 0x20 && c != '\t') || c == 0x7F)
+            return true;
+    return false;
+}
+
+constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kMaxLine = 1 << 20;
 
 } // namespace
 
@@ -266,12 +200,177 @@ std::string formatRegionalNumber(double v, const NumberFormat& fmt)
 
 // ---- import -------------------------------------------------------------------
 
-bool importText(const fs::path& textFile, const fs::path& target, const fs::path& templateFile, int headingLines,
-                const NumberFormat& fmt, Dialogs& dialogs)
+ImportLines::ImportLines(const fs::path& file, int headingLines) : m_file(file)
 {
-    // Nothing is deleted up front: the new table is built in memory and put in
-    // place of the old one only when the whole file was read, so a bad line, a
-    // missing file or a full disk leaves the old table as it was.
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        throw Error("Arquivo não encontrado: " + file.string());
+    if (!fs::is_regular_file(file, ec))
+        throw Error("Não é um arquivo: " + file.string());
+    m_in = std::fopen(file.string().c_str(), "rb");
+    if (!m_in)
+        throw Error("Não foi possível abrir o arquivo " + file.string() + ": " + std::strerror(errno));
+    // UTF-8 only when the whole file is: a first pass over the lines decides.
+    while (readLine())
+        if (!isValidUtf8(m_line)) {
+            m_cp1252 = true;
+            break;
+        }
+    std::rewind(m_in);
+    m_cr = m_end = false;
+    m_chunk.clear();
+    m_pos = 0;
+    m_number = 0;
+    for (int k = 0; k < headingLines && readLine(); ++k) {
+    }
+}
+
+ImportLines::~ImportLines()
+{
+    if (m_in)
+        std::fclose(m_in);
+}
+
+bool ImportLines::readLine()
+{
+    m_line.clear();
+    bool any = false;
+    for (;;) {
+        if (m_pos >= m_chunk.size()) {
+            if (m_end) {
+                if (any)
+                    ++m_number;
+                return any;
+            }
+            m_chunk.resize(kChunk);
+            const std::size_t n = std::fread(m_chunk.data(), 1, kChunk, m_in);
+            if (n < kChunk && std::ferror(m_in))
+                throw Error("Erro de leitura no arquivo " + m_file.string() + ": " + std::strerror(errno));
+            m_chunk.resize(n);
+            m_pos = 0;
+            if (m_number == 0 && !any && m_chunk.compare(0, 3, "\xEF\xBB\xBF") == 0)
+                m_pos = 3;
+            if (const std::size_t z = m_chunk.find('\x1A'); z != std::string::npos) {
+                m_chunk.resize(z);
+                m_end = true;
+            }
+            if (n == 0)
+                m_end = true;
+            continue;
+        }
+        if (m_cr) {
+            m_cr = false;
+            if (m_chunk[m_pos] == '\n') {
+                ++m_pos;
+                continue;
+            }
+        }
+        const std::size_t e = m_chunk.find_first_of("\r\n", m_pos);
+        const std::size_t stop = e == std::string::npos ? m_chunk.size() : e;
+        m_line.append(m_chunk, m_pos, stop - m_pos);
+        any = true;
+        if (m_line.size() > kMaxLine)
+            throw Error("Arquivo " + m_file.string() + ", linha " + std::to_string(m_number + 1) +
+                        ": a linha passa de 1 MB; o arquivo não parece ser um texto separado por \";\"");
+        if (e == std::string::npos) {
+            m_pos = m_chunk.size();
+            continue;
+        }
+        m_cr = m_chunk[e] == '\r';
+        m_pos = e + 1;
+        ++m_number;
+        return true;
+    }
+}
+
+bool ImportLines::next()
+{
+    while (readLine()) {
+        if (trimBlanks(m_line).empty())
+            continue;
+        m_fields.clear();
+        forEachField(m_line, kMaxFields, [&](std::size_t, std::string_view f) { m_fields.push_back(unquote(f)); });
+        m_count = static_cast<std::size_t>(countChar(m_line, ';')) + (m_line.back() != ';' ? 1 : 0);
+        return true;
+    }
+    return false;
+}
+
+std::string ImportLines::text(std::size_t i) const
+{
+    const std::string_view f = m_fields[i];
+    return m_cp1252 ? cp1252ToUtf8(f) : std::string(f);
+}
+
+Error ImportLines::error(std::size_t i, const std::string& name, const std::string& what) const
+{
+    return Error("Arquivo " + m_file.string() + ", linha " + std::to_string(m_number) + ", campo " +
+                 std::to_string(i + 1) + (name.empty() ? "" : " (" + name + ")") + ": " + what);
+}
+
+Error ImportLines::error(const std::string& what) const
+{
+    return Error("Arquivo " + m_file.string() + ", linha " + std::to_string(m_number) + ": " + what);
+}
+
+Value importValue(const ImportLines& lines, std::size_t i, const FieldDef& field, const NumberFormat& fmt)
+{
+    const std::string_view raw = lines.field(i);
+    if (field.isNumeric()) {
+        if (trimBlanks(raw).empty())
+            throw lines.error(i, field.name, "o campo está vazio; é esperado um número");
+        if (hasControl(raw) || raw.size() > 60)
+            throw lines.error(i, field.name, "'" + shownField(raw) + "' não é um valor numérico válido");
+        try {
+            const double v = parseRegionalNumber(raw, fmt);
+            (void)formatNumericField(v, field); // a number that does not fit is refused, never cut
+            return Value(v);
+        } catch (const Error& e) {
+            throw lines.error(i, field.name, e.what());
+        }
+    }
+    if (hasControl(raw))
+        throw lines.error(i, field.name, "'" + shownField(raw) + "' contém caracteres de controle");
+    std::string t = lines.text(i);
+    std::size_t chars = 0;
+    for (unsigned char c : t)
+        chars += (c & 0xC0) != 0x80;
+    if (chars > static_cast<std::size_t>(field.width))
+        throw lines.error(i, field.name,
+                          "'" + shownField(t) + "' tem " + std::to_string(chars) + " caracteres e o campo comporta " +
+                              std::to_string(field.width) + "; o valor não é cortado");
+    return Value(std::move(t));
+}
+
+int lineState(const ImportLines& lines)
+{
+    const std::string_view f = trimBlanks(lines.field(0));
+    bool ok = !f.empty() && f.size() <= 2;
+    for (char c : f)
+        ok = ok && isDigit(c);
+    if (!ok)
+        throw lines.error(0, "UF",
+                          "'" + shownField(lines.field(0)) +
+                              "' não é um código de UF (um ou dois dígitos); confira se o separador dos campos é \";\"");
+    return f.size() == 1 ? f[0] - '0' : (f[0] - '0') * 10 + (f[1] - '0');
+}
+
+void checkFieldCount(const ImportLines& lines, const StateLayout& layout)
+{
+    if (lines.count() != layout.fields)
+        throw lines.error("a linha tem " + std::to_string(lines.count()) + " campos; são esperados " +
+                          std::to_string(layout.fields) + " (" + layout.description + ")");
+}
+
+namespace {
+
+const char* const kReadFailure = "Não foi possível ler o arquivo.\nVerifique se ele está aberto por outra aplicação."
+                                 "\n\nErro original: ";
+
+// The checks before reading: the old target can be replaced, the template read.
+std::optional<std::vector<FieldDef>> prepareImport(const fs::path& target, const fs::path& templateFile,
+                                                   Dialogs& dialogs)
+{
     const fs::path real = resolveFile(target);
     fs::path folder = real.parent_path();
     if (folder.empty())
@@ -281,7 +380,7 @@ bool importText(const fs::path& textFile, const fs::path& target, const fs::path
     if (targetExists && (!fs::is_regular_file(real, ec) || !canCreateIn(folder))) {
         dialogs.error("Falha ao apagar arquivo\n" + target.string() +
                       "\n\nVerifique se ele está sendo usado por outra aplicação.");
-        return false;
+        return std::nullopt;
     }
     std::vector<FieldDef> schema;
     try {
@@ -291,29 +390,102 @@ bool importText(const fs::path& textFile, const fs::path& target, const fs::path
     }
     if (schema.empty() || (!targetExists && !canCreateIn(folder))) {
         dialogs.error("Falha ao copiar\n" + templateFile.string() + " para \n" + target.string());
-        return false;
+        return std::nullopt;
     }
+    return schema;
+}
 
+} // namespace
+
+bool importText(const fs::path& textFile, const fs::path& target, const fs::path& templateFile, int headingLines,
+                const NumberFormat& fmt, Dialogs& dialogs)
+{
+    // The new table is written row by row beside the old one and put in its
+    // place only when the whole file was read, so a bad line, a missing file
+    // or a full disk leaves the old table as it was.
+    const auto schema = prepareImport(target, templateFile, dialogs);
+    if (!schema)
+        return false;
     std::optional<std::string> failure;
     {
         BusyGuard busy(dialogs);
         try {
-            if (schema.size() > kMaxFields)
+            if (schema->size() > kMaxFields)
                 throw Error("A tabela modelo " + templateFile.string() + " tem mais de " +
                             std::to_string(kMaxFields) + " campos");
-            Table table = readTextIntoTable(textFile, schema, std::max(headingLines, 0), fmt);
-            writeTable(target, table);
+            ImportLines lines(textFile, std::max(headingLines, 0));
+            TableWriter out(target, *schema);
+            const std::size_t ncols = schema->size();
+            Row row(ncols);
+            while (lines.next()) {
+                for (std::size_t c = 0; c < ncols; ++c) {
+                    const FieldDef& fd = (*schema)[c];
+                    if (c >= lines.found())
+                        row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
+                    else
+                        row[c] = importValue(lines, c, fd, fmt);
+                }
+                out.append(row);
+            }
+            out.commit();
         } catch (const std::exception& e) {
             failure = e.what();
         }
     }
     if (failure) {
-        dialogs.error("Não foi possível ler o arquivo.\nVerifique se ele está aberto por outra aplicação.\n\n"
-                      "Erro original: " +
-                      *failure);
+        dialogs.error(kReadFailure + *failure);
         return false;
     }
     return true;
+}
+
+std::optional<std::size_t> importStateRows(const fs::path& textFile, const fs::path& target,
+                                           const fs::path& templateFile, const StateLayout& layout,
+                                           bool refuseEmpty, const NumberFormat& fmt, Dialogs& dialogs)
+{
+    const auto schema = prepareImport(target, templateFile, dialogs);
+    if (!schema)
+        return std::nullopt;
+    std::optional<std::string> failure;
+    std::size_t kept = 0;
+    {
+        BusyGuard busy(dialogs);
+        try {
+            const int uf = static_cast<int>(parseWhole(layout.uf));
+            ImportLines lines(textFile, 0);
+            TableWriter out(target, *schema);
+            const std::size_t ncols = schema->size();
+            Row row(ncols);
+            while (lines.next()) {
+                if (lineState(lines) != uf)
+                    continue;
+                checkFieldCount(lines, layout);
+                row[0] = Value(uf2(uf));
+                for (std::size_t c = 1; c < ncols; ++c) {
+                    const FieldDef& fd = (*schema)[c];
+                    if (c >= lines.found())
+                        row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
+                    else
+                        row[c] = importValue(lines, c, fd, fmt);
+                }
+                out.append(row);
+            }
+            kept = out.size();
+            if (kept > 0 || !refuseEmpty)
+                out.commit();
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
+    if (failure) {
+        dialogs.error(kReadFailure + *failure);
+        return std::nullopt;
+    }
+    if (kept == 0 && refuseEmpty) {
+        dialogs.warning("Esse arquivo não possui registro para a UF escolhida.");
+        return std::nullopt;
+    }
+    return kept;
 }
 
 // ---- export -------------------------------------------------------------------

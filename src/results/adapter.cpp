@@ -129,9 +129,9 @@ fs::path adaptedFile(const fs::path& projectDir, const std::string& year)
 std::string ageGroupStatement(const fs::path& projectDir, const std::string& year)
 {
     return "select ano, mun, faixa, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as hom_dec, "
-           "sum (mul_dec) as mul_dec from \"" +
-           folderText(projectDir) + yearFileStem(year) +
-           "_ext.dbf\" group by ano, mun, faixa order by ano, mun, faixa;";
+           "sum (mul_dec) as mul_dec from " +
+           quotedTable(folderText(projectDir) + yearFileStem(year) + "_ext.dbf") +
+           " group by ano, mun, faixa order by ano, mun, faixa;";
 }
 
 std::vector<std::string> externalYears(const fs::path& projectDir)
@@ -140,7 +140,7 @@ std::vector<std::string> externalYears(const fs::path& projectDir)
     if (!fileExists(projectDir / "externo.dbf"))
         return years;
     SqlEngine sql;
-    ResultSet r = sql.query("select distinct ano from \"" + folderText(projectDir) + "externo.dbf\" order by ano;");
+    ResultSet r = sql.query("select distinct ano from " + quotedTable(folderText(projectDir) + "externo.dbf") + " order by ano;");
     for (const auto& row : r.rows)
         years.push_back(row[0].toText());
     return years;
@@ -151,17 +151,10 @@ std::optional<std::vector<std::string>> importExternal(const fs::path& appDir, c
                                                        const NumberFormat& fmt, Dialogs& dialogs)
 {
     const fs::path target = projectDir / "externo.dbf";
-    const FileSnapshot before({target});
-    if (!importText(textFile, target, appDir / "DBVazio" / "externo.dbf", 0, fmt, dialogs))
+    const StateLayout layout{uf, 4, "UF;ANO;MUN;POP"};
+    if (!importStateRows(textFile, target, appDir / "DBVazio" / "externo.dbf", layout, false, fmt, dialogs))
         return std::nullopt;
-    try {
-        SqlEngine sql;
-        sql.execute("delete from \"" + folderText(projectDir) + "externo.dbf\" where UF <> ?;", {Value(uf)});
-        return externalYears(projectDir);
-    } catch (...) {
-        before.restore();
-        throw;
-    }
+    return externalYears(projectDir);
 }
 
 namespace {
@@ -185,8 +178,8 @@ std::string joinEmptyReason(SqlEngine& sql, const fs::path& projectDir, const st
 {
     std::vector<std::string> external;
     try {
-        ResultSet r = sql.query("select distinct mun from \"" + folderText(projectDir) +
-                                    "externo.dbf\" where ano = ? order by mun;",
+        ResultSet r = sql.query("select distinct mun from " + quotedTable(folderText(projectDir) + "externo.dbf") +
+                                    " where ano = ? order by mun;",
                                 {Value(year)});
         for (const auto& row : r.rows)
             external.push_back(row[0].toText());
@@ -220,8 +213,8 @@ bool adaptYear(const fs::path& appDir, const fs::path& projectDir, const std::st
     std::vector<ProjectedTotal> totals;
     try {
         BusyGuard busy(dialogs);
-        ResultSet r = sql.query("select mun, sum (hom_int + mul_int) as tot from \"" + folder + stem +
-                                ".dbf\" group by mun order by mun;");
+        ResultSet r = sql.query("select mun, sum (hom_int + mul_int) as tot from " + quotedTable(folder + stem + ".dbf") +
+                                " group by mun order by mun;");
         for (const auto& row : r.rows)
             totals.push_back({row[0].toText(), row[1].toDouble()});
     } catch (const Error& e) {
@@ -239,9 +232,9 @@ bool adaptYear(const fs::path& appDir, const fs::path& projectDir, const std::st
     std::vector<AdaptedCell> cells;
     try {
         BusyGuard busy(dialogs);
-        ResultSet r = sql.query("select a.mun, b.idade, a.pop, b.hom_int, b.mul_int from \"" + folder +
-                                    "externo.dbf\" as a, \"" + folder + stem +
-                                    ".dbf\" as b where a.ano = ? and a.ano = b.ano and a.mun = b.mun order by "
+        ResultSet r = sql.query("select a.mun, b.idade, a.pop, b.hom_int, b.mul_int from " + quotedTable(folder + "externo.dbf") +
+                                    " as a, " + quotedTable(folder + stem + ".dbf") +
+                                    " as b where a.ano = ? and a.ano = b.ano and a.mun = b.mun order by "
                                     "a.mun, b.idade;",
                                 {Value(year)});
         for (const auto& row : r.rows) {

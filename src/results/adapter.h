@@ -53,10 +53,10 @@ fs::path adaptedFile(const fs::path& projectDir, const std::string& year);
 // The age-group view of an adapted year table: one row per municipality and group.
 std::string ageGroupStatement(const fs::path& projectDir, const std::string& year);
 
-// Import: externo.dbf from the text file (no heading line), rows of other
-// states deleted; returns the distinct years in ascending order, or nullopt when
-// the import failed (reported by the import). On a later failure the old
-// externo.dbf is put back and Error is thrown.
+// Import: externo.dbf from the text file (no heading line), only the rows of
+// the state kept, each of them with the four fields UF;ANO;MUN;POP; returns
+// the distinct years in ascending order, or nullopt when the import failed
+// (reported by the import; externo.dbf then as it was).
 std::optional<std::vector<std::string>> importExternal(const fs::path& appDir, const fs::path& projectDir,
                                                        const std::string& uf, const fs::path& textFile,
                                                        const NumberFormat& fmt, Dialogs& dialogs);

@@ -294,8 +294,9 @@ std::vector<std::string> municipalityEntries(const fs::path& appDir, const fs::p
     } catch (const Error&) {
     }
     SqlEngine sql;
-    const ResultSet rs = sql.query("select distinct a.mun, b.ds_mun from \"" + pf + "tot_ufm.dbf\" a left join \"" +
-                                       app + "DBPadrao/mun.dbf\" b on cast (a.mun as integer) = b.id_mun and id_uf = ?;",
+    const ResultSet rs = sql.query("select distinct a.mun, b.ds_mun from " + quotedTable(pf + "tot_ufm.dbf") + " a left join " +
+                                       quotedTable(app + "DBPadrao/mun.dbf") +
+                                       " b on cast (a.mun as integer) = b.id_mun and id_uf = ?;",
                                    {ufValue});
     const int fm = rs.column("mun"), fn = rs.column("ds_mun");
     std::vector<std::string> out;
@@ -307,7 +308,7 @@ std::vector<std::string> municipalityEntries(const fs::path& appDir, const fs::p
 std::vector<std::string> modelsInFile(const fs::path& kmodFile)
 {
     SqlEngine sql;
-    const ResultSet rs = sql.query("select distinct modelo from \"" + resolveFile(kmodFile).string() + "\";");
+    const ResultSet rs = sql.query("select distinct modelo from " + quotedTable(resolveFile(kmodFile)) + ";");
     std::vector<std::string> out;
     for (const Row& r : rs.rows)
         out.push_back(r[0].toText());

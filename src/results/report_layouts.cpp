@@ -2,6 +2,7 @@
 
 #include "data/error.h"
 #include "data/project.h"
+#include "data/sql_engine.h"
 #include "results/year_views.h"
 
 #include <algorithm>
@@ -134,10 +135,10 @@ std::string reportStatement(const fs::path& projectDir, const std::string& repor
         {"qr_nasc_sexo", "nascsexo.dbf"}};
     for (const auto& [report, file] : tables)
         if (reportName == report)
-            return "select * from \"" + resolveFile(projectDir / file).string() + "\";";
+            return "select * from " + quotedTable(resolveFile(projectDir / file)) + ";";
     const fs::path year = resolveFile(yearTableFile(projectDir, yearText));
     if (reportName == "qr_psfinais")
-        return "select * from \"" + year.string() + "\";";
+        return "select * from " + quotedTable(year) + ";";
     if (reportName == "qr_psfin_fx")
         return ageGroupViewStatement(year);
     if (reportName == "qr_psfin_tot")

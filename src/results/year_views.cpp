@@ -2,6 +2,7 @@
 
 #include "data/error.h"
 #include "data/project.h"
+#include "data/sql_engine.h"
 #include "data/text_util.h"
 
 #include <algorithm>
@@ -100,15 +101,15 @@ fs::path yearTableFile(const fs::path& projectDir, const std::string& yearText)
 std::string ageGroupViewStatement(const fs::path& yearFile)
 {
     return "select ano, mun, faixa, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as "
-           "hom_dec, sum (mul_dec) as mul_dec from \"" +
-           yearFile.string() + "\" group by ano, mun, faixa order by ano, mun, faixa;";
+           "hom_dec, sum (mul_dec) as mul_dec from " +
+           quotedTable(yearFile) + " group by ano, mun, faixa order by ano, mun, faixa;";
 }
 
 std::string totalsViewStatement(const fs::path& yearFile)
 {
     return "select ano, mun, sum (hom_int) as hom_int, sum (mul_int) as mul_int, sum (hom_dec) as hom_dec, "
-           "sum (mul_dec) as mul_dec from \"" +
-           yearFile.string() + "\" group by ano, mun order by ano, mun;";
+           "sum (mul_dec) as mul_dec from " +
+           quotedTable(yearFile) + " group by ano, mun order by ano, mun;";
 }
 
 Table ageGroupView(const Table& year) { return sumsBy(year, true); }

@@ -29,6 +29,24 @@ Configuration loadConfiguration(const fs::path& appDir, Dialogs& dialogs)
     return config;
 }
 
+bool isSexRatio(const std::string& text)
+{
+    return !text.empty() && text.size() <= 3 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::string newProjectSexRatio(const fs::path& appDir, Dialogs& dialogs)
+{
+    const Configuration config = loadConfiguration(appDir, dialogs);
+    if (isSexRatio(config.sexRatio))
+        return config.sexRatio;
+    dialogs.warning("O valor '" + config.sexRatio + "' da chave " + kKey + " da seção [" + kSection +
+                    "] do arquivo " + configurationFile(appDir).string() +
+                    " não é um número inteiro de até 3 algarismos (nascimentos masculinos para cada 100 femininos); "
+                    "foi usado o valor-padrão " + Configuration::kDefaultSexRatio +
+                    ". Corrija o arquivo ou grave a configuração de novo.");
+    return Configuration::kDefaultSexRatio;
+}
+
 void saveConfiguration(const fs::path& appDir, const Configuration& config)
 {
     const fs::path file = configurationFile(appDir);

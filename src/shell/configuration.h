@@ -22,6 +22,12 @@ fs::path configurationFile(const fs::path& appDir);
 // gives the defaults and the system's warning through dialogs.
 Configuration loadConfiguration(const fs::path& appDir, Dialogs& dialogs);
 
+// A sex ratio a project can take: a whole number of at most 3 digits.
+bool isSexRatio(const std::string& text);
+// The sex ratio a new project starts with: the configured one, or, when
+// conf.ini holds something else, the default 105 with a warning naming the
+// file and key.
+std::string newProjectSexRatio(const fs::path& appDir, Dialogs& dialogs);
 // Writes the value unchanged, creating the file or section when needed and
 // keeping the rest of the file. Throws Error.
 void saveConfiguration(const fs::path& appDir, const Configuration& config);

@@ -1,5 +1,9 @@
 #include "shell/reference_data.h"
 
+#include "data/census.h"
+
+#include <set>
+
 #include "data/encoding.h"
 #include "data/error.h"
 #include "data/schema.h"
@@ -136,6 +140,74 @@ const std::vector<ReferenceTable>& referenceTables()
                                                   {"kking.dbf", "Coeficientes de Karup King"},
                                                   {"sprague.dbf", "Coeficientes de Sprague"}};
     return t;
+}
+
+namespace {
+
+std::string multipliersProblem(const Table& t, std::size_t rows, std::size_t columns)
+{
+    if (t.size() != rows)
+        return "a tabela deve ter " + std::to_string(rows) + " linhas e tem " + std::to_string(t.size());
+    if (t.fields.size() < columns)
+        return "a tabela deve ter " + std::to_string(columns) + " campos de multiplicadores e tem " +
+               std::to_string(t.fields.size());
+    for (std::size_t c = 0; c < columns; ++c)
+        if (!t.fields[c].isNumeric())
+            return "o campo " + t.fields[c].name + " deveria ser numérico";
+    for (std::size_t r = 0; r < rows; ++r)
+        for (std::size_t c = 0; c < columns; ++c)
+            if (t.rows[r][c].isNull())
+                return "a linha " + std::to_string(r + 1) + " não tem o multiplicador " + std::to_string(c + 1);
+    return {};
+}
+
+// A whole number within [lo, hi], or a description of what it is instead.
+bool codeIn(const Value& v, long long lo, long long hi)
+{
+    if (!v.isNumber())
+        return false;
+    const double d = v.toDouble();
+    return d == static_cast<double>(static_cast<long long>(d)) && d >= static_cast<double>(lo) &&
+           d <= static_cast<double>(hi);
+}
+
+} // namespace
+
+std::string referenceShapeProblem(const std::string& file, const Table& t)
+{
+    if (equalsNoCase(file, "faixas.dbf"))
+        return ageGroupsProblem(t);
+    if (equalsNoCase(file, "kking.dbf"))
+        return multipliersProblem(t, 15, 3);
+    if (equalsNoCase(file, "sprague.dbf"))
+        return multipliersProblem(t, 25, 5);
+    if (equalsNoCase(file, "uf.dbf") || equalsNoCase(file, "mun.dbf")) {
+        const bool mun = equalsNoCase(file, "mun.dbf");
+        const int fu = t.fieldIndex("id_uf"), fm = t.fieldIndex("id_mun");
+        if (fu < 0 || (mun && fm < 0))
+            return mun ? "faltam os campos id_uf e id_mun" : "falta o campo id_uf";
+        if (t.size() == 0)
+            return "a tabela está vazia";
+        std::set<std::pair<long long, long long>> seen;
+        for (std::size_t r = 0; r < t.size(); ++r) {
+            const Value& u = t.rows[r][static_cast<std::size_t>(fu)];
+            if (!codeIn(u, 1, 99))
+                return "a linha " + std::to_string(r + 1) + " tem o código de UF '" + u.toText() +
+                       "' (deve ser de 1 a 99)";
+            long long m = 0;
+            if (mun) {
+                const Value& v = t.rows[r][static_cast<std::size_t>(fm)];
+                if (!codeIn(v, 0, 9999))
+                    return "a linha " + std::to_string(r + 1) + " tem o código de município '" + v.toText() +
+                           "' (deve ser de 0 a 9999)";
+                m = v.toInt();
+            }
+            if (!seen.insert({u.toInt(), m}).second)
+                return mun ? "o município " + mun4(m) + " da UF " + uf2(u.toInt()) + " aparece mais de uma vez"
+                           : "a UF " + uf2(u.toInt()) + " aparece mais de uma vez";
+        }
+    }
+    return {};
 }
 
 } // namespace demovia

@@ -23,4 +23,9 @@ struct ReferenceTable {
 };
 const std::vector<ReferenceTable>& referenceTables();
 
+// What keeps a reference table from being the one the steps read (faixas.dbf
+// 17 groups, kking.dbf 15 rows of 3 multipliers, sprague.dbf 25 of 5, uf.dbf
+// and mun.dbf with valid and unique codes); an empty text when it is sound.
+std::string referenceShapeProblem(const std::string& file, const Table& t);
+
 } // namespace demovia

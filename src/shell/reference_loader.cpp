@@ -22,11 +22,21 @@ std::vector<std::string> loadReferenceTables(const fs::path& appDir, const Numbe
             }
         }
         if (status == "carregado") {
+            Table t;
             try {
-                (void)readTable(file);
+                t = readTable(file);
             } catch (const std::exception& e) {
                 throw Error("Erro ao tentar abrir o arquivo\n" + file.string() + "\n\nErro original: " + e.what() +
                             "\n\nA aplicação será fechada");
+            }
+            // A table that opens but has not the shape the steps read is not
+            // taken for loaded: its results would look right and not be.
+            const std::string problem = referenceShapeProblem(ref.file, t);
+            if (!problem.empty()) {
+                status = "não carregado";
+                dialogs.warning(std::string("O arquivo de ") + ref.description + "\n" + file.string() +
+                                "\nnão está como o sistema precisa: " + problem +
+                                ".\n\nCorrija-o ou importe-o de novo antes de projetar.");
             }
         }
         lines.insert(lines.begin(), status + " - " + lastChars(file.string(), 30));

@@ -71,7 +71,7 @@ fs::path Registry::municipalitiesFile() const { return m_appDir / "DBPadrao" / "
 
 std::string Registry::quoted(const std::string& file) const
 {
-    return "\"" + (m_appDir / "DBPadrao" / file).string() + "\"";
+    return quotedTable(m_appDir / "DBPadrao" / file);
 }
 
 bool Registry::deleteState(long long idUf, const std::string& sigla)

@@ -28,7 +28,7 @@ test -s "$TMP/uf.dbf"
 cp "$TMP/uf.dbf" "$TMP/before.dbf"
 printf '35;SP;x\r\nXX;AC;Acre\r\n' > "$TMP/bad.txt"
 expect_rc 1 "$CLI" import "$TMP/bad.txt" "$TMP/uf.dbf" "$APP/DBVazio/uf.dbf"
-grep -q "Linha 2, coluna 1" "$TMP/err"
+grep -q "linha 2, campo 1 (id_uf)" "$TMP/err"
 cmp "$TMP/uf.dbf" "$TMP/before.dbf"
 
 # A heading line skipped.

@@ -104,6 +104,111 @@ TEST_F(CensusTest, AFileWithoutTheStateOrWithABadValueKeepsTheCensusImportedBefo
     EXPECT_EQ(test::readBytes(project / "CENSO2.dbf"), longT);
 }
 
+TEST(CensusMunicipality, FourDigitsOrTheIbgeCodeOfTheRowsState)
+{
+    struct Case {
+        const char* field;
+        int uf;
+        const char* want;  // the code, or nullptr when refused
+        const char* error; // part of the refusal
+    };
+    const Case cases[] = {
+        {"50", 35, "0050", nullptr},
+        {" 0100 ", 35, "0100", nullptr},
+        {"9999", 35, "9999", nullptr},
+        {"355030", 35, "5030", nullptr},   // DATASUS: UF + 4 digits
+        {"3550308", 35, "5030", nullptr},  // IBGE with its check digit
+        {"2201919", 22, "0191", nullptr},  // official digit that the usual formula would not give
+        {"3550309", 35, nullptr, "o dígito verificador do código IBGE 3550309 não confere (o oficial é 8)"},
+        {"3599990", 35, nullptr, "o código IBGE 3599990 não consta da lista oficial"},
+        {"3550308", 33, nullptr, "'3550308' não cabe nos 4 dígitos do código de município"},
+        {"10000", 35, nullptr, "'10000' não cabe nos 4 dígitos"},
+        {"9999999999999", 35, nullptr, "não cabe nos 4 dígitos"},
+        {"", 35, nullptr, "'' não é um código de município"},
+        {"12a", 35, nullptr, "'12a' não é um código de município"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        if (c.want) {
+            EXPECT_EQ(censusMunicipality(c.field, c.uf), c.want);
+            continue;
+        }
+        try {
+            censusMunicipality(c.field, c.uf);
+            ADD_FAILURE() << "aceito";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST_F(CensusTest, AnIbgeCodeBecomesTheMunicipalityCode)
+{
+    auto r = import(1, {{"35", "3550308", counts(10)}, {"35", "350010", counts(20)}});
+    ASSERT_TRUE(r) << dialogs.lastText();
+    Table wide = readTable(project / "CENSO1.db");
+    ASSERT_EQ(wide.size(), 2u);
+    EXPECT_EQ(wide.rows[0][1].toText(), "5030");
+    EXPECT_EQ(wide.rows[1][1].toText(), "0010");
+}
+
+// Every refusal names file, line and, where one is at fault, the field; the
+// census imported before stays as it was.
+TEST_F(CensusTest, RowsOutsideTheLayoutAreRefusedNamingLineAndField)
+{
+    ASSERT_TRUE(import(1, {{"35", "1", counts(10)}, {"35", "2", counts(20)}}));
+    const std::string wide = test::readBytes(project / "CENSO1.db"), longT = test::readBytes(project / "CENSO1.dbf");
+
+    const std::string good = censusText({{"35", "1", counts(10)}});
+    const std::string good2 = censusText({{"35", "2", counts(20)}});
+    const auto fields = [](const std::string& line, int n) { // the first n fields of a line
+        std::size_t p = 0;
+        for (int i = 0; i < n; ++i)
+            p = line.find(';', p) + 1;
+        return line.substr(0, p - 1) + "\r\n";
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a row of ten fields", good + fields(good2, 10),
+         "c1.txt, linha 2: a linha tem 10 campos; são esperados 166 (UF;MUN;HOM_0 … HOM_81;MUL_0 … MUL_81)"},
+        {"a row of 167 fields", good2.substr(0, good2.size() - 2) + ";5\r\n", "linha 1: a linha tem 167 campos"},
+        {"a state projection taken for a census", "35" + std::string(";1") + [] {
+             std::string s;
+             for (int i = 0; i < 161; ++i)
+                 s += ";1";
+             return s + "\r\n";
+         }(), "linha 1: a linha tem 163 campos; são esperados 166"},
+        {"a code that does not fit", "35;99999999" + good.substr(4), "linha 1, campo 2 (MUN): '99999999' não cabe"},
+        {"a wrong check digit", "35;3550309" + good.substr(4), "linha 1, campo 2 (MUN): o dígito verificador"},
+        {"a municipality twice", good + good2 + "35;0001" + good.substr(4),
+         "linha 3: o município 0001 aparece mais de uma vez no arquivo (linhas 1 e 3)"},
+        {"NUL bytes in the first separators", std::string("35\0\0;1", 7) + good.substr(4),
+         "linha 1, campo 1 (UF): '35\\x00\\x00' não é um código de UF"},
+        {"comma as separator", "35,1,2,3\r\n", "linha 1, campo 1 (UF): '35,1,2,3' não é um código de UF"},
+        {"a count that is no number", "35;1;x" + good.substr(good.find(';', 5)), "linha 1, campo 3 (HOM_0): 'x'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.log.clear();
+        test::writeBytes(dir / "c1.txt", c.text);
+        EXPECT_FALSE(importCensus(test::appDir(), project, "35", 1, dir / "c1.txt", fmt, dialogs));
+        EXPECT_TRUE(dialogs.saw("error", "Não foi possível ler o arquivo.")) << dialogs.lastText();
+        EXPECT_NE(dialogs.lastText().find(c.error), std::string::npos) << dialogs.lastText();
+        EXPECT_EQ(test::readBytes(project / "CENSO1.db"), wide);
+        EXPECT_EQ(test::readBytes(project / "CENSO1.dbf"), longT);
+    }
+
+    // A final ";" opens no field, and rows of other states are not checked.
+    test::writeBytes(dir / "c1.txt", "33;1;2\r\n" + good.substr(0, good.size() - 2) + ";\r\n" + "11;1\r\n");
+    auto r = importCensus(test::appDir(), project, "35", 1, dir / "c1.txt", fmt, dialogs);
+    ASSERT_TRUE(r) << dialogs.lastText();
+    EXPECT_EQ(r->municipalities, 1);
+}
+
 TEST_F(CensusTest, GroupingPairsTheMunicipalitiesOfBothCensuses)
 {
     // 0003 only in census 1, 0004 only in census 2: both are dropped.

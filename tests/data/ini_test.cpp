@@ -111,6 +111,43 @@ TEST(Configuration, DefaultsDependOnWhetherTheFileOrTheKeyIsMissing)
               0u);
 }
 
+// A new project takes the configured sex ratio when it is one; anything else
+// gives the default 105 and a warning naming conf.ini and the key, not an
+// option the user never typed.
+TEST(Configuration, ANewProjectTakesAValidSexRatioOrTheDefaultWithAWarning)
+{
+    struct Case {
+        const char* file;
+        const char* want;
+        bool warned;
+    };
+    const Case cases[] = {
+        {nullptr, "105", false},
+        {"[popproj]\r\nEd_QtdHom=98\r\n", "98", false},
+        {"[popproj]\r\n", "100", false},
+        {"[popproj]\r\nEd_QtdHom=9x\r\n", "105", true},
+        {"[popproj]\r\nEd_QtdHom=1050\r\n", "105", true},
+        {"[popproj]\r\nEd_QtdHom=\r\n", "105", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file ? c.file : "sem conf.ini");
+        test::TempDir d;
+        if (c.file)
+            test::writeBytes(d / "conf.ini", c.file);
+        ScriptedDialogs dialogs;
+        EXPECT_EQ(newProjectSexRatio(d.path(), dialogs), c.want);
+        ASSERT_EQ(dialogs.log.size(), c.warned ? 1u : 0u);
+        if (c.warned) {
+            EXPECT_EQ(dialogs.log[0].kind, "warning");
+            EXPECT_NE(dialogs.log[0].text.find("da chave Ed_QtdHom da seção [popproj] do arquivo " +
+                                               (d / "conf.ini").string()),
+                      std::string::npos)
+                << dialogs.log[0].text;
+            EXPECT_NE(dialogs.log[0].text.find("foi usado o valor-padrão 105"), std::string::npos);
+        }
+    }
+}
+
 TEST(Configuration, SavingCreatesTheSectionAndKeepsTheRest)
 {
     TempDir d;

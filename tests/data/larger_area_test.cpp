@@ -51,7 +51,8 @@ TEST_F(LargerAreaTest, SurvivalAtBirthKeepsTheStateAndAveragesConsecutiveRows)
     EXPECT_NEAR(avg.rows[0][static_cast<std::size_t>(avg.field("HOM"))].toDouble(), (0.9710 + 0.9711) / 2, 1e-12);
     EXPECT_NEAR(avg.rows[19][static_cast<std::size_t>(avg.field("MUL"))].toDouble(), (0.9829 + 0.9830) / 2, 1e-12);
 
-    ASSERT_TRUE(import(LargerAreaTable::RelNas, "12;0,97;0,98\r\n"));
+    // Rows of another state are neither checked nor kept: a short one passes.
+    ASSERT_TRUE(import(LargerAreaTable::RelNas, "11;0,5\r\n12;0,97;0,98;\r\n11;1;2;3;4\r\n")) << dialogs.lastText();
     EXPECT_EQ(readTable(project / "rel_nas.dbf").size(), 1u);
     EXPECT_EQ(readTable(project / "relnas_m.dbf").size(), 0u);
 }
@@ -86,13 +87,23 @@ TEST_F(LargerAreaTest, BadFilesLeaveTheTablesAsTheyWere)
         std::string message;
     };
     const Case cases[] = {
-        {LargerAreaTable::PopProj, line("12", 162, 1) + line("12", 161, 1), "não tem todas as colunas"},
-        {LargerAreaTable::TxFec, "12;0,05;0,1;0,1;0,07;0,04;0,015\r\n", "não tem todas as colunas"},
-        {LargerAreaTable::RelNas, "12;0,97\r\n", "não tem todas as colunas"},
+        // Each fixed layout: a row of the state with a field too few or too many.
+        {LargerAreaTable::PopProj, line("12", 162, 1) + line("12", 161, 1),
+         "linha 2: a linha tem 162 campos; são esperados 163 (UF;HOM_0 … HOM_80;MUL_0 … MUL_80)"},
+        {LargerAreaTable::PopProj, line("12", 163, 1), "linha 1: a linha tem 164 campos; são esperados 163"},
+        {LargerAreaTable::TxFec, "12;0,05;0,1;0,1;0,07;0,04;0,015\r\n",
+         "linha 1: a linha tem 7 campos; são esperados 8 (UF;TRF_0 … TRF_6)"},
+        {LargerAreaTable::TxFec, "12;0,05;0,1;0,1;0,07;0,04;0,015;0,004;0,001\r\n",
+         "linha 1: a linha tem 9 campos; são esperados 8"},
+        {LargerAreaTable::RelNas, "12;0,97\r\n", "linha 1: a linha tem 2 campos; são esperados 3 (UF;HOM;MUL)"},
+        {LargerAreaTable::RelNas, "11;0,5;0,5\r\n12;0,97;0,98;0,99\r\n", "linha 2: a linha tem 4 campos"},
+        // A fertility file taken for survival ratios.
+        {LargerAreaTable::RelNas, "12;0,05;0,1;0,1;0,07;0,04;0,015;0,004\r\n", "a linha tem 8 campos; são esperados 3"},
         {LargerAreaTable::TxFec, "", "não possui registro para a UF escolhida"},
         {LargerAreaTable::TxFec, "\r\n  \r\n", "não possui registro para a UF escolhida"},
         {LargerAreaTable::RelNas, "11;0,97;0,98\r\n", "não possui registro para a UF escolhida"},
-        {LargerAreaTable::RelNas, "12;0,97;x\r\n", "Não foi possível ler o arquivo."},
+        {LargerAreaTable::RelNas, "12;0,97;x\r\n", "linha 1, campo 3 (MUL): 'x' não é um valor numérico válido"},
+        {LargerAreaTable::RelNas, "12,0,97,0,98\r\n", "linha 1, campo 1 (UF): '12,0,97,0,98' não é um código de UF"},
     };
     for (const auto& c : cases) {
         dialogs.log.clear();

@@ -178,3 +178,52 @@ TEST(ProjectUfList, LinesCarryTheCodeAfterTheAbbreviation)
     EXPECT_EQ(lines[1], "AC (12)");
     EXPECT_EQ(ufOfChoice(lines[1]), "12");
 }
+
+// A value that is not what its key holds is named with file, section and key:
+// months and the first projected year fall back to their defaults with a
+// warning; a state code, which has none, keeps the project closed.
+TEST_F(ProjectTest, BadValuesInTheDetailsAreNamed)
+{
+    fs::create_directories(app / "DBPadrao");
+    fs::copy_file(test::appDir() / "DBPadrao" / "uf.dbf", app / "DBPadrao" / "uf.dbf");
+    ASSERT_TRUE(create("UM"));
+    const fs::path ini = app / "Trabalho" / "UM" / "detalhes.ini";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool opens;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"good values", "[projeto]\r\nuf= 12\r\n[censo inicial]\r\nmes=-1\r\n[projecao]\r\nano1_proj=2011\r\n", true, {}},
+        {"month 99 and a year of letters",
+         "[projeto]\r\nuf= 12\r\n[censo inicial]\r\nmes=99\r\n[projecao]\r\nano1_proj=zz\r\n",
+         true,
+         {"O valor '99' da chave mes da seção [censo inicial] do arquivo " + ini.string() +
+              " não é um mês (0 para janeiro a 11 para dezembro); foi usado 0 (janeiro). Corrija o arquivo.",
+          "O valor 'zz' da chave ano1_proj da seção [projecao] do arquivo " + ini.string() +
+              " não é um ano (quatro algarismos); foi usado 0 (nenhuma projeção). Corrija o arquivo."}},
+        {"a state that is not in the registry", "[projeto]\r\nuf= 99\r\n", false,
+         {"O projeto UM não pode ser aberto: o valor '99' da chave uf da seção [projeto] do arquivo " + ini.string() +
+          " não é o código de uma UF cadastrada. Corrija o arquivo (por exemplo: uf= 35)."}},
+        {"a state code of letters", "[projeto]\r\nuf= x\r\n", false, {"o valor 'x' da chave uf"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeBytes(ini, c.text);
+        dialogs.log.clear();
+        AppState fresh;
+        fresh.appDir = state.appDir;
+        auto d = openProject(fresh, "UM", dialogs);
+        EXPECT_EQ(d.has_value(), c.opens);
+        ASSERT_EQ(dialogs.log.size(), c.messages.size());
+        for (std::size_t i = 0; i < c.messages.size(); ++i) {
+            EXPECT_EQ(dialogs.log[i].kind, c.opens ? "warning" : "error");
+            EXPECT_NE(dialogs.log[i].text.find(c.messages[i]), std::string::npos) << dialogs.log[i].text;
+        }
+        if (d && !c.messages.empty()) {
+            EXPECT_EQ(d->census1.mes, 0);
+            EXPECT_EQ(d->ano1Proj, 0);
+        }
+    }
+}

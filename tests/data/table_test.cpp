@@ -184,3 +184,50 @@ TEST(TextHelpers, TypedMunicipalityCode)
     EXPECT_EQ(typedMunCode("12345"), "12345");
     EXPECT_THROW(typedMunCode("5x"), Error);
 }
+
+// A header claiming more than the file holds is a damaged file, named, and
+// nothing is allocated for the claim.
+TEST(TableStore, ADamagedHeaderIsReportedNamingTheFile)
+{
+    TempDir d;
+    const fs::path file = d / "t.dbf";
+    Table t({{"a", 'N', 5, 0}, {"b", 'C', 3, 0}});
+    t.append({Value(1.0), Value("x")});
+    writeTable(file, t);
+    const std::string good = test::readBytes(file);
+    const auto patched = [&](std::size_t at, std::initializer_list<unsigned char> bytes) {
+        std::string b = good;
+        for (unsigned char c : bytes)
+            b[at++] = static_cast<char>(c);
+        return b;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"10^9 records", patched(4, {0x00, 0xCA, 0x9A, 0x3B}), "declara 1000000000 registros de 9 bytes"},
+        {"two records in a file of one", patched(4, {2, 0, 0, 0}), "declara 2 registros"},
+        {"a record length of 60000", patched(10, {0x60, 0xEA}), "registros de 60000 bytes"},
+        {"a header longer than the file", patched(8, {0xFF, 0xFF}), "tamanho de cabeçalho de 65535 bytes"},
+        {"a few bytes", good.substr(0, 10), "curto demais"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeBytes(file, c.bytes);
+        for (int reader = 0; reader < 2; ++reader) {
+            try {
+                if (reader == 0)
+                    readTable(file);
+                else
+                    readSchema(file);
+                ADD_FAILURE() << "lido";
+            } catch (const Error& e) {
+                const std::string m = e.what();
+                EXPECT_EQ(m.rfind("Arquivo danificado: " + file.string(), 0), 0u) << m;
+                EXPECT_NE(m.find(c.why), std::string::npos) << m;
+            }
+        }
+    }
+}

@@ -93,7 +93,7 @@ TEST(TextImport, LinesFieldsQuotesAndNumbersBecomeRows)
         {"a;;b gives three fields", 'T', "a;;b\r\n", 0, {{"a", "", "b", "0"}}},
         {"quoted x;y splits, each losing its own quote", 'T', "\"x;y\"\r\n", 0, {{"x", "y", "", "0"}}},
         {"quotes removed at each end independently", 'T', "\"ab;cd\";\"a\"b\"\r\n", 0, {{"ab", "cd", "a\"b", "0"}}},
-        {"text cut to width by characters", 'T', "abcdefgh;São Paulo\r\n", 0, {{"abcde", "São P", "", "0"}}},
+        {"text up to its width, counted in characters", 'T', "abcde;São P\r\n", 0, {{"abcde", "São P", "", "0"}}},
         {"fields beyond the last column ignored", 'T', "a;b;c;1;x;y\r\n", 0, {{"a", "b", "c", "1"}}},
         {"a shorter line inherits nothing", 'T', "a;b;c;1\r\nz\r\n", 0, {{"a", "b", "c", "1"}, {"z", "", "", "0"}}},
         {"blank lines add no row", 'T', "a\r\n\r\n  \t\r\nb\r\n", 0, {{"a", "", "", "0"}, {"b", "", "", "0"}}},
@@ -148,13 +148,19 @@ TEST(TextImport, AFailedReadLeavesTheTargetByteForByte)
         std::string errorPart;
     };
     const std::vector<FailCase> cases = {
-        {"heading line read as data", "uf;mun;a;b\r\n35;0050;1;2\r\n", "Linha 1, coluna 3 (campo a): 'a' não"},
+        {"heading line read as data", "uf;mun;a;b\r\n35;0050;1;2\r\n", "in.txt, linha 1, campo 3 (a): 'a' não"},
         {"bad line in the middle", "35;0050;1;2\r\n\r\n35;0050;x;2\r\n35;0050;1;2\r\n",
-         "Linha 3, coluna 3 (campo a): 'x' não é um valor numérico válido"},
-        {"empty numeric field", "35;0050;;\r\n", "Linha 1, coluna 3 (campo a): '' não"},
-        {"number too wide for its field", "35;0050;123456789\r\n", "não cabe no campo a"},
-        {"decimal point under a decimal comma", "35;0050;1;0.5\r\n", "Linha 1, coluna 4 (campo b): '0.5'"},
-        {"number out of range", "35;0050;1e999\r\n", "Linha 1, coluna 3"},
+         "in.txt, linha 3, campo 3 (a): 'x' não é um valor numérico válido"},
+        {"empty numeric field", "35;0050;;\r\n", "linha 1, campo 3 (a): o campo está vazio; é esperado um número"},
+        {"number too wide for its field", "35;0050;123456789\r\n", "linha 1, campo 3 (a): O valor 123456789 não cabe"},
+        {"decimal point under a decimal comma", "35;0050;1;0.5\r\n", "linha 1, campo 4 (b): '0.5'"},
+        {"number out of range", "35;0050;1e999\r\n", "linha 1, campo 3 (a)"},
+        {"a code longer than its field is refused, never cut", "35;1234567;1\r\n",
+         "linha 1, campo 2 (mun): '1234567' tem 7 caracteres e o campo comporta 4"},
+        {"comma as separator", "35,0050,1,2\r\n", "linha 1, campo 1 (uf): '35,0050,1,2' tem 11 caracteres"},
+        {"tab as separator", "35\t0050\t1\t2\r\n", "linha 1, campo 1 (uf): '35\\x090050\\x091\\x092' tem 11 caracteres"},
+        {"NUL bytes in a code", std::string("35\0\0;0050;1;2\r\n", 17), "linha 1, campo 1 (uf): '35\\x00\\x00' contém"},
+        {"binary garbage", std::string("35;0050;\x01\xFF\x00\x7F;2\r\n", 19), "linha 1, campo 3 (a): '\\x01ÿ\\x00\\x7F'"},
     };
     for (const auto& c : cases) {
         for (bool targetExisted : {true, false}) {

@@ -195,6 +195,24 @@ TEST_F(AdapterProject, ImportKeepsTheProjectStateAndListsItsYears)
     EXPECT_FALSE(importExternal(appDir(), dir.path(), "35", dir / "bad.csv", fmt, dialogs).has_value());
     EXPECT_TRUE(dialogs.saw("error", "Não foi possível ler o arquivo."));
     EXPECT_EQ(readTable(dir / "externo.dbf").size(), 4u);
+
+    // A row of the state has exactly UF;ANO;MUN;POP (a final ";" opens no
+    // field); another state's row is not checked.
+    const std::pair<const char*, const char*> layouts[] = {
+        {"35;2012;0010\r\n", "linha 1: a linha tem 3 campos; são esperados 4 (UF;ANO;MUN;POP)"},
+        {"33;1\r\n35;2012;0010;5;9\r\n", "linha 2: a linha tem 5 campos; são esperados 4"},
+    };
+    for (const auto& [text, error] : layouts) {
+        dialogs.log.clear();
+        test::writeBytes(dir / "bad.csv", text);
+        EXPECT_FALSE(importExternal(appDir(), dir.path(), "35", dir / "bad.csv", fmt, dialogs).has_value());
+        EXPECT_NE(dialogs.lastText().find(error), std::string::npos) << dialogs.lastText();
+        EXPECT_EQ(readTable(dir / "externo.dbf").size(), 4u);
+    }
+    test::writeBytes(dir / "ok.csv", "33;1\r\n35;2012;0010;5;\r\n");
+    ASSERT_TRUE(importExternal(appDir(), dir.path(), "35", dir / "ok.csv", fmt, dialogs).has_value())
+        << dialogs.lastText();
+    EXPECT_EQ(readTable(dir / "externo.dbf").size(), 1u);
 }
 
 TEST_F(AdapterProject, WritesTheAdaptedYearTable)

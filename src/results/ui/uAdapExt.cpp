@@ -238,9 +238,9 @@ void TfrmAdapExt::tb_exportaClick()
         m_ages->commitRow();
         std::string statement;
         if (m_gridOrigin->hasFocus() && m_origin->isOpen())
-            statement = "select * from \"" + folderText(m_ctx.state.projectDir) + "externo.dbf\";";
+            statement = "select * from " + quotedTable(folderText(m_ctx.state.projectDir) + "externo.dbf") + ";";
         else if (m_gridAges->hasFocus() && !m_adaptedPath.empty())
-            statement = "select * from \"" + m_adaptedPath + "\";";
+            statement = "select * from " + quotedTable(m_adaptedPath) + ";";
         else if (m_gridGroups->hasFocus() && !m_groupStatement.empty())
             statement = m_groupStatement;
         if (statement.empty())

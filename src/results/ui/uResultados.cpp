@@ -531,7 +531,7 @@ std::string TfrmResultados::statementOf(int grid) const
         return m_totQuery;
     const std::string path = grid == PsFinais ? m_yearFile
                                               : resolveFile(m_ctx.state.projectDir / kGrids[grid].file).string();
-    return "select * from \"" + path + "\";";
+    return "select * from " + quotedTable(path) + ";";
 }
 
 void TfrmResultados::tb_exportaClick()
