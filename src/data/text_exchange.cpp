@@ -523,15 +523,25 @@ void writeExportFile(const fs::path& file, const ResultSet& rows, const NumberFo
 
 std::string tableNameOf(std::string_view statement)
 {
-    for (std::size_t open = statement.find('"'); open != std::string_view::npos;) {
-        const std::size_t close = statement.find('"', open + 1);
-        if (close == std::string_view::npos)
+    // Double-quoted tokens, a doubled quote inside one standing for one quote.
+    for (std::size_t i = statement.find('"'); i != std::string_view::npos;) {
+        std::string token;
+        std::size_t j = i + 1;
+        for (; j < statement.size(); ++j) {
+            if (statement[j] != '"')
+                token += statement[j];
+            else if (j + 1 < statement.size() && statement[j + 1] == '"')
+                token += statement[++j];
+            else
+                break;
+        }
+        if (j >= statement.size())
             break;
-        const fs::path token(std::string(statement.substr(open + 1, close - open - 1)));
-        const std::string ext = lowerAscii(token.extension().string());
+        const fs::path path(token);
+        const std::string ext = lowerAscii(path.extension().string());
         if (ext == ".dbf" || ext == ".db")
-            return token.stem().string();
-        open = statement.find('"', close + 1);
+            return path.stem().string();
+        i = statement.find('"', j + 1);
     }
     return {};
 }

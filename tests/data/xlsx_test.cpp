@@ -76,6 +76,9 @@ TEST(XlsxExport, SheetNamesAndTheTextExportUnchanged)
     writeExportFile(dir / "a.XLSX", rs, NumberFormat{',', '.'}, "tabela:com/caracteres*proibidos[e]longa demais");
     EXPECT_NE(member(dir / "a.XLSX", "xl/workbook.xml").find("name=\"tabelacomcaracteresproibidoselo\""),
               std::string::npos);
+    // The sheet of an exported statement is its first table, in any folder.
+    EXPECT_EQ(tableNameOf("select * from " + quotedTable(std::string("/p/a \"b\".dbf/2011.dbf")) + ";"), "2011");
+    EXPECT_EQ(tableNameOf("select 1 as \"um\";"), "");
     writeExportFile(dir / "a.csv", rs, NumberFormat{',', '.'});
     EXPECT_EQ(test::readBytes(dir / "a.csv"), "mun;v;\r\n0010;2,5;\r\n");
 }
