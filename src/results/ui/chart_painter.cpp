@@ -163,6 +163,36 @@ void paintPyramid(QPainter& p, const QRectF& area, const PyramidChart& c)
     p.drawText(QRectF(leftZero - sc(10), plot.top() - sc(24), labelW + sc(20), sc(20)), Qt::AlignCenter, "Idade");
 }
 
+// The axes of a chart over the years: the value marks with their grid lines
+// (zero darker when it lies inside), the year marks and "Ano".
+template <class X, class Y>
+void yearAxes(QPainter& p, const QRectF& area, const QRectF& plot, const Scale& sc, const std::vector<AxisTick>& ticks,
+              const std::vector<int>& yearTicks, const X& xOf, const Y& yOf)
+{
+    p.setFont(sc.font(13));
+    for (const AxisTick& t : ticks) {
+        const double y = yOf(t.value);
+        const bool innerZero = t.value == 0 && &t != &ticks.front();
+        p.setPen(QPen(innerZero ? QColor(120, 120, 120) : kGrid, sc(1)));
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(area.left(), y - sc(10), plot.left() - area.left() - sc(8), sc(20)),
+                   Qt::AlignRight | Qt::AlignVCenter, q(t.label));
+    }
+    for (int year : yearTicks) {
+        const double x = xOf(year);
+        p.setPen(Qt::black);
+        p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + sc(5)));
+        p.drawText(QRectF(x - sc(40), plot.bottom() + sc(6), sc(80), sc(20)), Qt::AlignHCenter | Qt::AlignTop,
+                   QString::number(year));
+    }
+    p.setPen(QPen(Qt::black, sc(1.5)));
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
+    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    p.setFont(sc.font(15, true));
+    p.drawText(QRectF(plot.left(), plot.bottom() + sc(32), plot.width(), sc(24)), Qt::AlignCenter, "Ano");
+}
+
 void paintTotals(QPainter& p, const QRectF& area, const TotalChart& c)
 {
     const Scale sc(area);
@@ -183,27 +213,7 @@ void paintTotals(QPainter& p, const QRectF& area, const TotalChart& c)
     const auto xOf = [&](double year) { return plot.left() + plot.width() * (year - c.firstYear) / span; };
     const auto yOf = [&](double v) { return plot.bottom() - plot.height() * v / c.axisMax; };
 
-    p.setFont(sc.font(13));
-    for (const AxisTick& t : c.ticks) {
-        const double y = yOf(t.value);
-        p.setPen(QPen(kGrid, sc(1)));
-        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        p.setPen(Qt::black);
-        p.drawText(QRectF(area.left(), y - sc(10), plot.left() - area.left() - sc(8), sc(20)),
-                   Qt::AlignRight | Qt::AlignVCenter, q(t.label));
-    }
-    for (int year : c.yearTicks) {
-        const double x = xOf(year);
-        p.setPen(Qt::black);
-        p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + sc(5)));
-        p.drawText(QRectF(x - sc(40), plot.bottom() + sc(6), sc(80), sc(20)), Qt::AlignHCenter | Qt::AlignTop,
-                   QString::number(year));
-    }
-    p.setPen(QPen(Qt::black, sc(1.5)));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
-    p.setFont(sc.font(15, true));
-    p.drawText(QRectF(plot.left(), plot.bottom() + sc(32), plot.width(), sc(24)), Qt::AlignCenter, "Ano");
+    yearAxes(p, area, plot, sc, c.ticks, c.yearTicks, xOf, yOf);
     p.save();
     p.translate(area.left() + sc(22), plot.center().y());
     p.rotate(-90);
@@ -259,27 +269,7 @@ void paintIndicator(QPainter& p, const QRectF& area, const IndicatorChart& c)
     const auto xOf = [&](double year) { return plot.left() + plot.width() * (year - c.firstYear) / span; };
     const auto yOf = [&](double v) { return plot.bottom() - plot.height() * (v - c.axisMin) / range; };
 
-    p.setFont(sc.font(13));
-    for (const AxisTick& t : c.ticks) {
-        const double y = yOf(t.value);
-        p.setPen(QPen(t.value == 0 ? QColor(120, 120, 120) : kGrid, sc(1)));
-        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        p.setPen(Qt::black);
-        p.drawText(QRectF(area.left(), y - sc(10), plot.left() - area.left() - sc(8), sc(20)),
-                   Qt::AlignRight | Qt::AlignVCenter, q(t.label));
-    }
-    for (int year : c.yearTicks) {
-        const double x = xOf(year);
-        p.setPen(Qt::black);
-        p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + sc(5)));
-        p.drawText(QRectF(x - sc(40), plot.bottom() + sc(6), sc(80), sc(20)), Qt::AlignHCenter | Qt::AlignTop,
-                   QString::number(year));
-    }
-    p.setPen(QPen(Qt::black, sc(1.5)));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
-    p.setFont(sc.font(15, true));
-    p.drawText(QRectF(plot.left(), plot.bottom() + sc(32), plot.width(), sc(24)), Qt::AlignCenter, "Ano");
+    yearAxes(p, area, plot, sc, c.ticks, c.yearTicks, xOf, yOf);
 
     QPolygonF line;
     for (std::size_t i = 0; i < c.years.size(); ++i)
