@@ -342,6 +342,19 @@ Value importValue(const ImportLines& lines, std::size_t i, const FieldDef& field
     return Value(std::move(t));
 }
 
+// The fields from `from` on; a field the line lacks is 0 or empty.
+void fillRow(const ImportLines& lines, const std::vector<FieldDef>& schema, const NumberFormat& fmt, std::size_t from,
+             Row& row)
+{
+    for (std::size_t c = from; c < schema.size(); ++c) {
+        const FieldDef& fd = schema[c];
+        if (c >= lines.found())
+            row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
+        else
+            row[c] = importValue(lines, c, fd, fmt);
+    }
+}
+
 int lineState(const ImportLines& lines)
 {
     const std::string_view f = trimBlanks(lines.field(0));
@@ -418,13 +431,7 @@ bool importText(const fs::path& textFile, const fs::path& target, const fs::path
             const std::size_t ncols = schema->size();
             Row row(ncols);
             while (lines.next()) {
-                for (std::size_t c = 0; c < ncols; ++c) {
-                    const FieldDef& fd = (*schema)[c];
-                    if (c >= lines.found())
-                        row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
-                    else
-                        row[c] = importValue(lines, c, fd, fmt);
-                }
+                fillRow(lines, *schema, fmt, 0, row);
                 out.append(row);
             }
             out.commit();
@@ -461,13 +468,7 @@ std::optional<std::size_t> importStateRows(const fs::path& textFile, const fs::p
                     continue;
                 checkFieldCount(lines, layout);
                 row[0] = Value(uf2(uf));
-                for (std::size_t c = 1; c < ncols; ++c) {
-                    const FieldDef& fd = (*schema)[c];
-                    if (c >= lines.found())
-                        row[c] = fd.isNumeric() ? Value(0.0) : Value(std::string());
-                    else
-                        row[c] = importValue(lines, c, fd, fmt);
-                }
+                fillRow(lines, *schema, fmt, 1, row);
                 out.append(row);
             }
             kept = out.size();
